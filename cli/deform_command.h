@@ -1,0 +1,16 @@
+// `fernwick deform`: Delta Mush of a posed OBJ mesh against a rest OBJ mesh.
+#pragma once
+#include <ostream>
+#include <string>
+
+#include "../deformer/delta_mush_params.h"
+
+struct DeformOptions {
+  std::string restPath;
+  std::string posedPath;
+  std::string outPath;
+  DeltaMushParams params;
+};
+
+// Returns the process exit code; messages go to out and err.
+int RunDeform(const DeformOptions& options, std::ostream& out, std::ostream& err);

@@ -1,0 +1,37 @@
+// fernwick: runs the Delta Mush modifier on character files from the command line.
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "deform_command.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"Fernwick: Delta Mush deformation and Skin weight solving"};
+  app.require_subcommand(1);
+
+  DeformOptions deform;
+  bool noFixedBoundary = false;
+  CLI::App* deformCmd = app.add_subcommand("deform", "Deform a posed mesh with Delta Mush against its rest mesh");
+  deformCmd->add_option("--rest", deform.restPath, "Rest mesh (OBJ)")->required()->check(CLI::ExistingFile);
+  deformCmd->add_option("--posed", deform.posedPath, "Posed mesh with the rest mesh's topology (OBJ)")
+      ->required()
+      ->check(CLI::ExistingFile);
+  deformCmd->add_option("-o,--output", deform.outPath, "Output mesh (OBJ)")->required();
+  deformCmd->add_option("--iter", deform.params.iter, "Smoothing passes")->check(CLI::Range(0, 1000))->capture_default_str();
+  deformCmd->add_option("--weight", deform.params.weight, "Strength of each pass")
+      ->check(CLI::Range(0.0f, 1.0f))
+      ->capture_default_str();
+  deformCmd->add_option("--displace", deform.params.displace, "Share of the restored detail")
+      ->check(CLI::Range(0.0f, 1.0f))
+      ->capture_default_str();
+  deformCmd->add_flag("--no-fixed-boundary", noFixedBoundary, "Let open-boundary vertices move");
+  deformCmd->add_flag("--vertex-color-mask", deform.params.vertCol, "Mask the effect by the vertex colours");
+  deformCmd->add_flag("--show-rest", deform.params.showState, "Write the rest mesh's positions instead");
+
+  CLI11_PARSE(app, argc, argv);
+
+  if (deformCmd->parsed()) {
+    deform.params.boundFixed = !noFixedBoundary;
+    return RunDeform(deform, std::cout, std::cerr);
+  }
+  return 1;
+}
