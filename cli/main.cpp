@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "deform_command.h"
+#include "demo_command.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"Fernwick: Delta Mush deformation and Skin weight solving"};
@@ -27,7 +28,13 @@ int main(int argc, char** argv) {
   deformCmd->add_flag("--vertex-color-mask", deform.params.vertCol, "Mask the effect by the vertex colours");
   deformCmd->add_flag("--show-rest", deform.params.showState, "Write the rest mesh's positions instead");
 
+  std::string demoDir = "out";
+  CLI::App* demoCmd = app.add_subcommand("demo", "Build the sample limb, bend it and deform it with Delta Mush");
+  demoCmd->add_option("-o,--output", demoDir, "Folder for the OBJ files")->capture_default_str();
+
   CLI11_PARSE(app, argc, argv);
+
+  if (demoCmd->parsed()) return RunDemo(demoDir, std::cout, std::cerr);
 
   if (deformCmd->parsed()) {
     deform.params.boundFixed = !noFixedBoundary;

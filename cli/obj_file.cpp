@@ -76,7 +76,7 @@ bool ParseObj(const std::string& text, const std::string& name, ObjModel& model,
       for (size_t k = 1; k < tok.size(); ++k) {
         const std::string_view idx = tok[k].substr(0, tok[k].find('/'));
         long v = 0;
-        if (!ToInt(idx, v) || v == 0) return fail("face corner '" + std::string(tok[k]) + "' is not a vertex index");
+        if (!ToInt(idx, v) || v == 0) return fail(std::string("face corner '").append(tok[k]).append("' is not a vertex index"));
         // Negative indices count back from the vertices read so far.
         if (v < 0) v = static_cast<long>(model.positions.size()) + v + 1;
         corners.push_back(v - 1);
@@ -155,7 +155,9 @@ std::string ObjWithPositions(const ObjModel& model, const std::vector<Point3>& p
   for (size_t i = 0; i < model.vertexLine.size() && i < positions.size(); ++i) {
     const Point3& p = positions[i];
     std::snprintf(buf, sizeof buf, "v %.9g %.9g %.9g", p.x, p.y, p.z);
-    lines[model.vertexLine[i]] = buf + model.vertexTail[i];
+    std::string& line = lines[model.vertexLine[i]];
+    line = buf;
+    line += model.vertexTail[i];
   }
   std::string out;
   for (const auto& l : lines) {
@@ -163,4 +165,25 @@ std::string ObjWithPositions(const ObjModel& model, const std::vector<Point3>& p
     out += '\n';
   }
   return out;
+}
+
+ObjModel ObjFromPolyMesh(const MNMesh& mesh, const std::string& comment) {
+  ObjModel m;
+  if (!comment.empty()) m.lines.push_back(std::string("# ").append(comment));
+  char buf[128];
+  for (int i = 0; i < mesh.numv; ++i) {
+    const Point3& p = mesh.P(i);
+    m.positions.push_back(p);
+    std::snprintf(buf, sizeof buf, "v %.9g %.9g %.9g", p.x, p.y, p.z);
+    m.vertexLine.push_back(static_cast<int>(m.lines.size()));
+    m.vertexTail.emplace_back();
+    m.lines.emplace_back(buf);
+  }
+  for (const MNFace& face : mesh.f) {
+    std::string line = "f";
+    for (int v : face.vtx) line.append(" ").append(std::to_string(v + 1));
+    m.polygons.push_back(face.vtx);
+    m.lines.push_back(std::move(line));
+  }
+  return m;
 }

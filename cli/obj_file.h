@@ -30,3 +30,6 @@ void ObjToTriMesh(const ObjModel& model, Mesh& mesh);
 
 // The original file with each vertex line's position replaced.
 std::string ObjWithPositions(const ObjModel& model, const std::vector<Point3>& positions);
+
+// An OBJ model of a polygon mesh (positions and faces), ready to write.
+ObjModel ObjFromPolyMesh(const MNMesh& mesh, const std::string& comment);

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds fernwick and runs it on the built-in sample. Output goes to ./out.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install_deps.sh
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+cmake --build build -j"$(nproc)" --target fernwick
+mkdir -p out
+./build/cli/fernwick demo -o out
