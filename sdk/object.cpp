@@ -1,0 +1,6 @@
+#include "object.h"
+
+RefResult Object::DeleteMe() {
+  if (IsObjectLocked()) return REF_FAIL;
+  return ReferenceTarget::DeleteMe();
+}

@@ -1,0 +1,52 @@
+#include "utf8.h"
+
+std::string WideToUtf8(const std::wstring& w) {
+  std::string out;
+  for (wchar_t wc : w) {
+    auto c = static_cast<char32_t>(wc);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::wstring Utf8ToWide(const std::string& s) {
+  std::wstring out;
+  for (size_t i = 0; i < s.size();) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    int extra = b < 0x80 ? 0 : (b >> 5) == 0x6 ? 1 : (b >> 4) == 0xE ? 2 : (b >> 3) == 0x1E ? 3 : -1;
+    if (extra < 0 || i + extra >= s.size() + (extra == 0 ? 1 : 0)) {
+      out += L'\uFFFD';  // stray or truncated byte
+      ++i;
+      continue;
+    }
+    char32_t c = extra == 0 ? b : b & (0x3F >> extra);
+    bool ok = true;
+    for (int k = 1; k <= extra; ++k) {
+      const auto cb = static_cast<unsigned char>(s[i + k]);
+      if ((cb & 0xC0) != 0x80) ok = false;
+      c = (c << 6) | (cb & 0x3F);
+    }
+    if (!ok) {
+      out += L'\uFFFD';
+      ++i;
+      continue;
+    }
+    out += static_cast<wchar_t>(c);
+    i += extra + 1;
+  }
+  return out;
+}
