@@ -3,9 +3,9 @@
 #include <chrono>
 #include <cmath>
 
-#include "../deformer/deform.h"
-#include "../deformer/rest_capture.h"
 #include "atomic_file.h"
+#include "host_deform.h"
+#include "plugin_host.h"
 #include "obj_file.h"
 
 int RunDeform(const DeformOptions& options, std::ostream& out, std::ostream& err) {
@@ -28,39 +28,54 @@ int RunDeform(const DeformOptions& options, std::ostream& out, std::ostream& err
     return 1;
   }
 
-  const auto t0 = std::chrono::steady_clock::now();
-  Mesh restMesh;
-  ObjToTriMesh(rest, restMesh);
-  RestState state;
+  ClassDesc2* desc = LoadFernwick(options.pluginPath, error);
+  if (!desc) {
+    err << "fernwick deform: " << error << "\n";
+    return 1;
+  }
+  MNMesh restMesh, posedMesh;
+  ObjToPolyMesh(rest, restMesh);
+  ObjToPolyMesh(posed, posedMesh);
   const DeltaMushParams& p = options.params;
-  CaptureRestState(state, restMesh, p.weight, p.iter, p.boundFixed);
+
+  const auto t0 = std::chrono::steady_clock::now();
+  std::vector<Point3> result, other;
+  const bool ok = DeformThroughHost(desc, restMesh, posedMesh, p, options.polyPath, result, error);
   const auto t1 = std::chrono::steady_clock::now();
-
-  Mesh mesh;
-  ObjToTriMesh(posed, mesh);
-  DeformTriMesh(state, mesh, p);
-  const auto t2 = std::chrono::steady_clock::now();
-
-  if (!WriteFileAtomically(options.outPath, ObjWithPositions(posed, mesh.verts), error)) {
+  // The other path, as a check that both give the same positions.
+  const bool otherOk = ok && DeformThroughHost(desc, restMesh, posedMesh, p, !options.polyPath, other, error);
+  CloseHostSession();
+  if (!ok || !otherOk) {
+    err << "fernwick deform: " << error << "\n";
+    return 1;
+  }
+  if (!WriteFileAtomically(options.outPath, ObjWithPositions(posed, result), error)) {
     err << "fernwick deform: " << error << "\n";
     return 1;
   }
 
-  int fixed = 0;
-  for (auto f : state.fixedVerts) fixed += f;
-  double sum = 0.0, maxMove = 0.0;
-  for (size_t i = 0; i < mesh.verts.size(); ++i) {
-    const double d = (mesh.verts[i] - posed.positions[i]).Length();
+  double sum = 0.0, maxMove = 0.0, maxPathDiff = 0.0;
+  for (size_t i = 0; i < result.size(); ++i) {
+    const double d = (result[i] - posed.positions[i]).Length();
     sum += d;
     maxMove = std::max(maxMove, d);
+    maxPathDiff = std::max(maxPathDiff, static_cast<double>((result[i] - other[i]).Length()));
+  }
+  size_t triangles = 0;
+  bool allTriangles = true;
+  for (const auto& poly : posed.polygons) {
+    triangles += poly.size() - 2;
+    allTriangles &= poly.size() == 3;
   }
   using ms = std::chrono::duration<double, std::milli>;
-  out << "Deformed " << mesh.numVerts << " vertices, " << mesh.numFaces << " triangles (" << fixed
-      << " fixed boundary vertices), " << p.iter << " iterations at strength " << p.weight << ", displace "
-      << p.displace << "\n";
-  out << "  moved from the posed input: mean " << (mesh.verts.empty() ? 0.0 : sum / mesh.verts.size()) << ", max "
-      << maxMove << "\n";
-  out << "  capture " << ms(t1 - t0).count() << " ms, deformation " << ms(t2 - t1).count() << " ms\n";
+  out << "Deformed " << result.size() << " vertices, " << posed.polygons.size() << " polygons (" << triangles
+      << " triangles) through the " << (options.polyPath ? "polygon" : "triangle") << " path: " << p.iter
+      << " iterations at strength " << p.weight << ", displace " << p.displace << "\n";
+  out << "  moved from the posed input: mean " << (result.empty() ? 0.0 : sum / result.size()) << ", max " << maxMove
+      << "\n";
+  out << "  triangle and polygon paths " << (maxPathDiff == 0.0 ? "give the same positions" : "differ")
+      << (allTriangles ? " (every polygon is a triangle)" : "") << ", max difference " << maxPathDiff << "\n";
+  out << "  capture and deformation " << ms(t1 - t0).count() << " ms\n";
   out << "Wrote " << options.outPath << "\n";
   return 0;
 }

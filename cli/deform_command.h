@@ -10,6 +10,8 @@ struct DeformOptions {
   std::string posedPath;
   std::string outPath;
   DeltaMushParams params;
+  bool polyPath = false;     // hand the modifier polygon meshes
+  std::string pluginPath;    // empty: the installed plug-in
 };
 
 // Returns the process exit code; messages go to out and err.

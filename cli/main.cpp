@@ -27,6 +27,11 @@ int main(int argc, char** argv) {
   deformCmd->add_flag("--no-fixed-boundary", noFixedBoundary, "Let open-boundary vertices move");
   deformCmd->add_flag("--vertex-color-mask", deform.params.vertCol, "Mask the effect by the vertex colours");
   deformCmd->add_flag("--show-rest", deform.params.showState, "Write the rest mesh's positions instead");
+  std::string path = "tri";
+  deformCmd->add_option("--path", path, "Mesh kind handed to the modifier: tri or poly")
+      ->check(CLI::IsMember({"tri", "poly"}))
+      ->capture_default_str();
+  deformCmd->add_option("--plugin", deform.pluginPath, "Path of Fernwick.dlm (default: the installed one)");
 
   std::string demoDir = "out";
   CLI::App* demoCmd = app.add_subcommand("demo", "Build the sample limb, bend it and deform it with Delta Mush");
@@ -38,6 +43,7 @@ int main(int argc, char** argv) {
 
   if (deformCmd->parsed()) {
     deform.params.boundFixed = !noFixedBoundary;
+    deform.polyPath = path == "poly";
     return RunDeform(deform, std::cout, std::cerr);
   }
   return 1;

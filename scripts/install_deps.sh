@@ -2,9 +2,12 @@
 # Installs what the build needs and the machine may lack (Debian packages).
 set -euo pipefail
 need=()
-for pkg in cmake g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpng-dev libtinygltf-dev nlohmann-json3-dev nodejs npm; do
+for pkg in cmake g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpng-dev libtinygltf-dev nlohmann-json3-dev; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
 done
+# Node.js may come from outside the package manager; only add it when missing.
+command -v node >/dev/null 2>&1 || need+=(nodejs)
+command -v npm >/dev/null 2>&1 || need+=(npm)
 if [ ${#need[@]} -gt 0 ]; then
   SUDO=""
   [ "$(id -u)" -ne 0 ] && SUDO="sudo"

@@ -23,8 +23,9 @@ std::string Shifted(const std::string& text, float dx) {
 }
 
 int RunOn(const TempDir& dir, const std::string& rest, const std::string& posed, const std::string& out,
-        std::string* errText = nullptr) {
+          std::string* errText = nullptr, bool poly = false, std::string* outText = nullptr) {
   DeformOptions o;
+  o.polyPath = poly;
   o.restPath = rest;
   o.posedPath = posed;
   o.outPath = out;
@@ -33,6 +34,7 @@ int RunOn(const TempDir& dir, const std::string& rest, const std::string& posed,
   std::ostringstream so, se;
   const int rc = RunDeform(o, so, se);
   if (errText) *errText = se.str();
+  if (outText) *outText = so.str();
   (void)dir;
   return rc;
 }
@@ -49,6 +51,32 @@ TEST(DeformCommand, MovedMeshComesOutMovedWithItsShape) {
   for (size_t i = 0; i < 6; ++i)
     for (int k = 0; k < 3; ++k) EXPECT_NEAR(out.positions[i][k], in.positions[i][k], 1e-5f);
   EXPECT_EQ(out.polygons, in.polygons);
+}
+
+TEST(DeformCommand, PolygonPathGivesTheTrianglePathsPositions) {
+  TempDir d;
+  // A quad grid bent upward: the polygon path works on the quads directly.
+  std::string grid;
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 5; ++x) grid += "v " + std::to_string(x) + " " + std::to_string(y) + " 0\n";
+  std::string posedText = grid;
+  for (int y = 0; y + 1 < 4; ++y)
+    for (int x = 0; x + 1 < 5; ++x) {
+      const int a = y * 5 + x + 1;
+      grid += "f " + std::to_string(a) + " " + std::to_string(a + 1) + " " + std::to_string(a + 6) + " " +
+              std::to_string(a + 5) + "\n";
+    }
+  ObjModel m;
+  std::string err;
+  ASSERT_TRUE(ParseObj(grid, "grid", m, err)) << err;
+  for (auto& p : m.positions) p.z = 0.1f * p.x * p.x;
+  const std::string rest = d.Write("rest.obj", grid), posed = d.Write("posed.obj", ObjWithPositions(m, m.positions));
+  std::string report;
+  ASSERT_EQ(RunOn(d, rest, posed, d.File("tri.obj"), &err, false), 0) << err;
+  ASSERT_EQ(RunOn(d, rest, posed, d.File("poly.obj"), &err, true, &report), 0) << err;
+  EXPECT_EQ(TempDir::Read(d.File("tri.obj")), TempDir::Read(d.File("poly.obj")));
+  EXPECT_NE(report.find("triangle and polygon paths give the same positions"), std::string::npos) << report;
+  EXPECT_NE(report.find("through the polygon path"), std::string::npos) << report;
 }
 
 TEST(DeformCommand, OtherTopologyIsRefusedAndNothingIsWritten) {

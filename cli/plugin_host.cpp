@@ -1,0 +1,58 @@
+#include "plugin_host.h"
+
+#include <filesystem>
+#include <unistd.h>
+
+#include "../sdk/class_desc.h"
+#include "../sdk/interface.h"
+
+namespace {
+
+const Class_ID kFernwickClass(0x091D6366, 0x253B2454);
+
+std::string ProgramDir() {
+  std::error_code ec;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string() : exe.parent_path().string();
+}
+
+}  // namespace
+
+ClassDesc2* LoadFernwick(const std::string& explicitPath, std::string& error) {
+  if (ClassDesc* loaded = FindClassDesc(OSM_CLASS_ID, kFernwickClass)) return static_cast<ClassDesc2*>(loaded);
+  std::vector<std::string> candidates;
+  if (!explicitPath.empty()) {
+    candidates.push_back(explicitPath);
+  } else {
+    const std::string dir = ProgramDir();
+    if (!dir.empty()) candidates.push_back(dir + "/../plugins/Fernwick.dlm");
+#ifdef FERNWICK_PLUGIN_PATH
+    candidates.push_back(FERNWICK_PLUGIN_PATH);
+#endif
+  }
+  std::string tried;
+  for (const std::string& path : candidates) {
+    if (explicitPath.empty() && !std::filesystem::exists(path)) {
+      tried += (tried.empty() ? "" : ", ") + path;
+      continue;
+    }
+    std::string why;
+    DllDesc* dll = LoadPlugin(path, &why);
+    if (!dll) {
+      error = "cannot load the Fernwick plug-in: " + why;
+      return nullptr;
+    }
+    for (int i = 0; i < dll->NumClasses(); ++i) {
+      ClassDesc* cd = dll->GetClassDesc(i);
+      if (cd && cd->ClassID() == kFernwickClass) return static_cast<ClassDesc2*>(cd);
+    }
+    error = path + " holds no Fernwick class";
+    return nullptr;
+  }
+  error = "cannot find the Fernwick plug-in (looked for " + tried + "); give its path with --plugin";
+  return nullptr;
+}
+
+Modifier* CreateFernwick(ClassDesc2* desc) { return desc ? static_cast<Modifier*>(desc->Create(FALSE)) : nullptr; }
+
+void CloseHostSession() { GetCOREInterface()->ResetScene(); }

@@ -1,0 +1,47 @@
+#include "plugin_fixture.h"
+
+namespace {
+
+const wchar_t* kInstancingText =
+    L"Fernwick does not support modifier instancing. Each node should have an unique Fernwick modifier applied.";
+
+TEST_F(PluginTest, OneNodeNeverWarns) {
+  Modifier* mod;
+  NodeWithFernwick(MakeTorus(8, 6), mod);
+  ip->OpenModifyPanel(mod);
+  mod->GetParamBlock(0)->SetValue(kIter, 0, 2);
+  EXPECT_TRUE(MessageBoxLog().empty());
+}
+
+TEST_F(PluginTest, SharedModifierWarnsAndIsMadeUnique) {
+  const Mesh rest = MakeTorus(8, 6);
+  Modifier* mod;
+  INode* a = NodeWithFernwick(rest, mod);
+  mod->GetParamBlock(0)->SetValue(kIter, 0, 2);  // rest captured from a
+  TriObject* tri = CreateNewTriObject();
+  tri->mesh = rest;
+  INode* b = ip->CreateObjectNode(tri);
+  InsertModifier(b, mod);  // the same modifier on two nodes
+  ip->OpenModifyPanel(mod);
+  ClearMessageBoxLog();
+
+  mod->GetParamBlock(0)->SetValue(kIter, 0, 3);
+  ASSERT_GE(MessageBoxLog().size(), 1u);
+  const MessageBoxRecord& box = MessageBoxLog()[0];
+  EXPECT_EQ(box.text, kInstancingText);
+  EXPECT_EQ(box.caption, L"Fernwick");
+  EXPECT_EQ(box.type, 0x30u);
+
+  Modifier* ma = FindModifierByClass(a, kFernwickId);
+  Modifier* mb = FindModifierByClass(b, kFernwickId);
+  ASSERT_NE(ma, nullptr);
+  ASSERT_NE(mb, nullptr);
+  EXPECT_NE(ma, mb);
+  // Each carries the rest state: both deform alike.
+  Pose(a, BentPositions(rest.verts));
+  Pose(b, BentPositions(rest.verts));
+  EXPECT_EQ(Evaluated(a), Evaluated(b));
+  EXPECT_NE(Evaluated(a), BentPositions(rest.verts));
+}
+
+}  // namespace
