@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <set>
 
+#include "param_map.h"
+
 namespace {
 std::set<HWND>& LiveWindows() {
   static std::set<HWND>* live = new std::set<HWND>;  // outlives every static
@@ -39,3 +41,77 @@ BOOL DestroyWindow(HWND hWnd) {
 }
 
 BOOL IsWindow(HWND hWnd) { return hWnd && LiveWindows().count(hWnd) ? TRUE : FALSE; }
+
+namespace {
+// A bound control shows its parameter as it is now.
+void Sync(HWND w) {
+  if (IsWindow(w) && w->parent && w->parent->map) w->parent->map->UpdateControl(w);
+}
+}  // namespace
+
+HWND GetDlgItem(HWND dlg, int id) {
+  if (!IsWindow(dlg)) return nullptr;
+  for (HWND c : dlg->children)
+    if (c->id == id) return c;
+  return nullptr;
+}
+
+int GetDlgCtrlID(HWND hWnd) { return IsWindow(hWnd) ? hWnd->id : 0; }
+
+BOOL EnableWindow(HWND hWnd, BOOL enable) {
+  if (!IsWindow(hWnd)) return FALSE;
+  const BOOL wasDisabled = hWnd->enabled ? FALSE : TRUE;
+  hWnd->enabled = enable != FALSE;
+  return wasDisabled;
+}
+
+BOOL IsWindowEnabled(HWND hWnd) { return IsWindow(hWnd) && hWnd->enabled ? TRUE : FALSE; }
+
+BOOL SetWindowTextW(HWND hWnd, const wchar_t* text) {
+  if (!IsWindow(hWnd)) return FALSE;
+  hWnd->text = text ? text : L"";
+  return TRUE;
+}
+
+int GetWindowTextW(HWND hWnd, wchar_t* buffer, int maxCount) {
+  if (!buffer || maxCount <= 0) return 0;
+  buffer[0] = L'\0';
+  if (!IsWindow(hWnd)) return 0;
+  Sync(hWnd);
+  const int n = std::min(static_cast<int>(hWnd->text.size()), maxCount - 1);
+  hWnd->text.copy(buffer, static_cast<size_t>(n));
+  buffer[n] = L'\0';
+  return n;
+}
+
+int GetWindowTextLengthW(HWND hWnd) {
+  if (!IsWindow(hWnd)) return 0;
+  Sync(hWnd);
+  return static_cast<int>(hWnd->text.size());
+}
+
+std::wstring GetWindowTextString(HWND hWnd) {
+  if (!IsWindow(hWnd)) return {};
+  Sync(hWnd);
+  return hWnd->text;
+}
+
+BOOL SetDlgItemTextW(HWND dlg, int id, const wchar_t* text) { return SetWindowTextW(GetDlgItem(dlg, id), text); }
+
+UINT GetDlgItemTextW(HWND dlg, int id, wchar_t* buffer, int maxCount) {
+  return static_cast<UINT>(GetWindowTextW(GetDlgItem(dlg, id), buffer, maxCount));
+}
+
+BOOL CheckDlgButton(HWND dlg, int id, UINT check) {
+  HWND c = GetDlgItem(dlg, id);
+  if (!c) return FALSE;
+  c->checked = check == BST_CHECKED;
+  return TRUE;
+}
+
+UINT IsDlgButtonChecked(HWND dlg, int id) {
+  HWND c = GetDlgItem(dlg, id);
+  if (!c) return BST_UNCHECKED;
+  Sync(c);
+  return c->checked ? BST_CHECKED : BST_UNCHECKED;
+}

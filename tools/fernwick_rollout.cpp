@@ -3,10 +3,7 @@
 #include <cwchar>
 
 #include "../frame/fernwick.h"
-#if __has_include("../sdk/custom_controls.h")
 #include "../sdk/custom_controls.h"
-#define FW_HAVE_CUSTOM 1
-#endif
 #include "../sdk/window.h"
 
 void Fernwick::RefreshRollout() {
@@ -16,12 +13,7 @@ void Fernwick::RefreshRollout() {
   EnableWindow(GetDlgItem(hWnd, IDC_CREATE_ANIMATION), proxyCreated ? FALSE : TRUE);
   EnableWindow(GetDlgItem(hWnd, IDC_REPLACE_PROXY), proxyCreated ? TRUE : FALSE);
 
-#ifdef FW_HAVE_CUSTOM
   ICustButton* show = GetICustButton(GetDlgItem(hWnd, IDC_SHOW_STATE));
-#else
-  struct Dummy { void Enable(BOOL) {} }* show = nullptr;
-  auto ReleaseICustButton = [](Dummy*) {};
-#endif
   if (restMesh) {
     wchar_t text[64];
     std::swprintf(text, 64, L"OK, V: %d, T: %d", restMesh->numVerts, restMesh->numFaces);

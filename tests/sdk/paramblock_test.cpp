@@ -244,6 +244,8 @@ TEST_F(ParamBlockTest, EditingOpensMapsThatOwnTheirDialogProcs) {
   EXPECT_EQ(map->GetParamBlock(), mod->pblock);
   EXPECT_TRUE(IsWindow(map->GetHWnd()));
   EXPECT_EQ(map->GetHWnd()->parent, ip->GetCommandPanelHWnd());
+  EXPECT_EQ(map->GetTemplateError(), "dialog 101: the module has no resource script");
+  EXPECT_TRUE(map->GetHWnd()->children.empty());
   auto* early = static_cast<LoggingProc*>(map->GetUserDlgProc());
   ASSERT_NE(early, nullptr);
   EXPECT_EQ(early->thing, mod);
