@@ -4,6 +4,8 @@
 
 #include "deform_command.h"
 #include "demo_command.h"
+#include "press_command.h"
+#include "scene_info_command.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"Fernwick: Delta Mush deformation and Skin weight solving"};
@@ -37,7 +39,27 @@ int main(int argc, char** argv) {
   CLI::App* demoCmd = app.add_subcommand("demo", "Build the sample limb, bend it and deform it with Delta Mush");
   demoCmd->add_option("-o,--output", demoDir, "Folder for the OBJ files")->capture_default_str();
 
+  CLI::App* sceneCmd = app.add_subcommand("scene", "Look into scene files");
+  sceneCmd->require_subcommand(1);
+  std::string scenePath, scenePlugin;
+  CLI::App* sceneInfoCmd = sceneCmd->add_subcommand("info", "Print the nodes, stacks and Fernwick state of a scene");
+  sceneInfoCmd->add_option("FILE", scenePath, "Scene file")->required()->check(CLI::ExistingFile);
+  sceneInfoCmd->add_option("--plugin", scenePlugin, "Path of Fernwick.dlm (default: the installed one)");
+
+  PressOptions press;
+  CLI::App* pressCmd = app.add_subcommand("press", "Press buttons of the Fernwick rollout on a scene and save it");
+  pressCmd->add_option("SCENE", press.scenePath, "Scene file")->required()->check(CLI::ExistingFile);
+  pressCmd->add_option("BUTTONS", press.buttons, "Button captions, pressed in order")->required();
+  pressCmd->add_option("-o,--output", press.outPath, "Scene file to write")->required();
+  pressCmd->add_option("--node", press.nodeName, "Node whose Fernwick rollout to open (default: the first)");
+  pressCmd->add_flag("--yes", press.yes, "Answer yes to every question");
+  pressCmd->add_option("--plugin", press.pluginPath, "Path of Fernwick.dlm (default: the installed one)");
+
   CLI11_PARSE(app, argc, argv);
+
+  if (pressCmd->parsed()) return RunPress(press, std::cin, std::cout, std::cerr);
+
+  if (sceneInfoCmd->parsed()) return RunSceneInfo(scenePath, scenePlugin, std::cout, std::cerr);
 
   if (demoCmd->parsed()) return RunDemo(demoDir, std::cout, std::cerr);
 

@@ -67,6 +67,7 @@ class INode : public ReferenceTarget {
 
  private:
   friend class Interface;
+  friend class SceneFileAccess;  // scene loading makes nodes with their saved handles
   explicit INode(ULONG handle);
   void SetLocal(TimeValue t, const Matrix3& local, bool animate);
   void RemoveChild(INode* child);

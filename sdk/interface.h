@@ -105,6 +105,7 @@ class Interface {
 
  private:
   class PanelHold;
+  friend class SceneFileAccess;  // scene files read and replace the node list
   void Enum(INode* n, std::vector<INode*>& out);
 
   TimeValue time_ = 0;

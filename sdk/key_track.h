@@ -45,6 +45,9 @@ class KeyTrack {
     Insert(t, v);
   }
 
+  // Sets or replaces the key at t and nothing else (scene loading).
+  void InsertKey(TimeValue t, const V& v) { Insert(t, v); }
+
   int NumKeys() const { return static_cast<int>(keys_.size()); }
   const Key<V>& GetKey(int i) const { return keys_[i]; }
   Key<V>& GetKey(int i) { return keys_[i]; }
