@@ -6,6 +6,7 @@
 #include "demo_command.h"
 #include "press_command.h"
 #include "scene_info_command.h"
+#include "solve_cli_command.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"Fernwick: Delta Mush deformation and Skin weight solving"};
@@ -55,7 +56,22 @@ int main(int argc, char** argv) {
   pressCmd->add_flag("--yes", press.yes, "Answer yes to every question");
   pressCmd->add_option("--plugin", press.pluginPath, "Path of Fernwick.dlm (default: the installed one)");
 
+  SolveOptions solve;
+  CLI::App* solveCmd = app.add_subcommand("solve", "Solve Skin weights on a scene and report the fit");
+  solveCmd->add_option("SCENE", solve.scenePath, "Scene file")->required()->check(CLI::ExistingFile);
+  solveCmd->add_option("-o,--output", solve.outPath, "Scene file to write")->required();
+  solveCmd->add_option("--start", solve.startFrame, "First sample frame")->check(CLI::Range(-10000, 10000));
+  solveCmd->add_option("--end", solve.endFrame, "Last sample frame")->check(CLI::Range(-10000, 10000));
+  solveCmd->add_option("--bone-limit", solve.boneLimit, "Candidate bones per vertex")->check(CLI::Range(1, 100));
+  solveCmd->add_option("--iterations", solve.iterations, "Solver iterations")->check(CLI::Range(1, 15));
+  solveCmd->add_option("--node", solve.nodeName, "Node whose Fernwick to use (default: the first)");
+  solveCmd->add_option("--dump-solve-inputs", solve.dumpPath, "Also write the solve inputs to this file");
+  solveCmd->add_flag("--yes", solve.yes, "Answer yes to every question");
+  solveCmd->add_option("--plugin", solve.pluginPath, "Path of Fernwick.dlm (default: the installed one)");
+
   CLI11_PARSE(app, argc, argv);
+
+  if (solveCmd->parsed()) return RunSolve(solve, std::cin, std::cout, std::cerr);
 
   if (pressCmd->parsed()) return RunPress(press, std::cin, std::cout, std::cerr);
 

@@ -17,6 +17,7 @@
 #include "../candidate_bones.h"
 #include "../weight_search.h"
 #include "skin_write_back.h"
+#include "solve_gather.h"
 
 namespace {
 
@@ -34,77 +35,12 @@ class ContextWeights : public SkinWeightQuery {
   ISkinContextData* c_;
 };
 
-// Switches every modifier above the Skin off (on = false) or back on.
-void SwitchModifiersAboveSkin(INode* node, Modifier* skinMod, bool on) {
-  Object* obj = node->GetObjectRef();
-  while (obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID) {
-    IDerivedObject* dobj = static_cast<IDerivedObject*>(obj);
-    for (int i = 0; i < dobj->NumModifiers(); ++i) {
-      Modifier* m = dobj->GetModifier(i);
-      if (m == skinMod) return;
-      if (on)
-        m->EnableMod();
-      else
-        m->DisableMod();
-    }
-    obj = dobj->GetObjRef();
-  }
-}
-
-// The bone meshes in their bones' object space; none for a bone whose object
-// cannot become a triangle mesh.
-std::vector<std::unique_ptr<BoneMesh>> BuildBoneMeshes(ISkin* skin, TimeValue t) {
-  std::vector<std::unique_ptr<BoneMesh>> meshes(skin->GetNumBones());
-  for (int b = 0; b < skin->GetNumBones(); ++b) {
-    INode* bone = skin->GetBone(b);
-    if (!bone) continue;
-    Object* obj = bone->EvalWorldState(t, TRUE).obj;
-    if (!obj || !obj->CanConvertToType(triObjectClassID)) continue;
-    int needDelete = 0;
-    TriObject* tri = GetNodeTriObject(bone, t, &needDelete);
-    if (!tri) continue;
-    auto mesh = std::make_unique<BoneMesh>();
-    const Mesh& m = tri->GetMesh();
-    for (int i = 0; i < m.numVerts; ++i) mesh->verts.Append(m.verts[i]);
-    for (int f = 0; f < m.numFaces; ++f) {
-      BoneFace face;
-      for (int j = 0; j < 3; ++j) face.v[j] = static_cast<int>(m.faces[f].v[j]);
-      mesh->faces.Append(face);
-    }
-    meshes[b] = std::move(mesh);
-    if (needDelete) tri->DeleteMe();
-  }
-  return meshes;
-}
-
 void ReplacePrompt(Interface* ip, const wchar_t* text) {
   ip->PopPrompt();
   ip->PushPrompt(text);
 }
 
 }  // namespace
-
-std::vector<std::vector<Point3>> CollectPoseSamples(INode* node, int stackPosition, int startFrame, int endFrame,
-                                                    int ticksPerFrame) {
-  Interface* ip = GetCOREInterface();
-  std::vector<std::vector<Point3>> samples;
-  for (int frame = startFrame; frame <= endFrame; ++frame) {
-    const TimeValue t = frame * ticksPerFrame;
-    ip->SetTime(t, FALSE);
-    int needDelete = 0;
-    TriObject* tri = EvalStackTriObject(node, ip->GetTime(), stackPosition, needDelete);
-    std::vector<Point3> pos;
-    if (tri) {
-      const Matrix3 tm = node->GetObjectTM(t);
-      const Mesh& m = tri->GetMesh();
-      pos.resize(m.numVerts);
-      for (int i = 0; i < m.numVerts; ++i) pos[i] = tm.PointTransform(m.verts[i]);
-      if (needDelete) tri->DeleteMe();
-    }
-    samples.push_back(std::move(pos));
-  }
-  return samples;
-}
 
 void SolveSkinWeights(Fernwick* mod) {
   Interface* ip = GetCOREInterface();
@@ -181,18 +117,8 @@ void SolveSkinWeights(Fernwick* mod) {
   const std::vector<std::unique_ptr<BoneMesh>> boneMeshes = BuildBoneMeshes(skin.skin, now);
   SwitchModifiersAboveSkin(node, skin.mod, false);
 
-  std::vector<Point3> restPositions(vertexCount);
-  bool restOk = false;
-  int restDelete = 0;
-  if (TriObject* tri = GetNodeTriObject(node, now, &restDelete)) {
-    const Mesh& m = tri->GetMesh();
-    const Matrix3 tm = node->GetObjectTM(now);
-    if (m.numVerts >= vertexCount) {
-      for (int v = 0; v < vertexCount; ++v) restPositions[v] = tm.PointTransform(m.verts[v]);
-      restOk = true;
-    }
-    if (restDelete) tri->DeleteMe();
-  }
+  std::vector<Point3> restPositions;
+  const bool restOk = CaptureRestPositions(node, now, vertexCount, restPositions);
   ip->PopPrompt();
   if (!restOk) {
     SwitchModifiersAboveSkin(node, skin.mod, true);
@@ -222,20 +148,14 @@ void SolveSkinWeights(Fernwick* mod) {
   const std::vector<int> candidateIndices = CandidateBoneIndices(candidates.candidates, candidates.candidateCount);
 
   const int frameCount = endFrame - startFrame + 1;
-  std::vector<Matrix3> frameBoneTMs(static_cast<size_t>(frameCount) * boneCount);
-  for (int f = 0; f < frameCount; ++f)
-    for (int b = 0; b < boneCount; ++b) {
-      INode* bone = skin.skin->GetBone(b);
-      frameBoneTMs[static_cast<size_t>(f) * boneCount + b] =
-          bone ? bone->GetNodeTM((startFrame + f) * ticksPerFrame) : Matrix3();
-    }
+  std::vector<Matrix3> frameBoneTMs;
+  for (int f = 0; f < frameCount; ++f) {
+    const std::vector<Matrix3> tms = BoneTransforms(skin.skin, (startFrame + f) * ticksPerFrame);
+    frameBoneTMs.insert(frameBoneTMs.end(), tms.begin(), tms.end());
+  }
   const int iterations = mod->GetIntParam(pb_solverIterations);
   SaveUndoWeights(mod, skin.context, vertexCount);
-  std::vector<Matrix3> restBoneTMs(boneCount);
-  for (int b = 0; b < boneCount; ++b) {
-    INode* bone = skin.skin->GetBone(b);
-    restBoneTMs[b] = bone ? bone->GetNodeTM(now) : Matrix3();
-  }
+  const std::vector<Matrix3> restBoneTMs = BoneTransforms(skin.skin, now);
 
   std::vector<const Point3*> samplePtrs(frameCount);
   for (int f = 0; f < frameCount; ++f) samplePtrs[f] = samples[f].data();
