@@ -2,9 +2,11 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "character_commands.h"
 #include "deform_command.h"
 #include "demo_command.h"
 #include "press_command.h"
+#include "progress_terminal.h"
 #include "scene_info_command.h"
 #include "solve_cli_command.h"
 
@@ -36,9 +38,44 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   deformCmd->add_option("--plugin", deform.pluginPath, "Path of Fernwick.dlm (default: the installed one)");
 
-  std::string demoDir = "out";
-  CLI::App* demoCmd = app.add_subcommand("demo", "Build the sample limb, bend it and deform it with Delta Mush");
-  demoCmd->add_option("-o,--output", demoDir, "Folder for the OBJ files")->capture_default_str();
+  std::string demoDir = "out", demoPlugin;
+  bool demoObj = false;
+  CLI::App* demoCmd = app.add_subcommand("demo", "Bake the built-in sample character and write the report picture");
+  demoCmd->add_option("-o,--output", demoDir, "Folder for the files")->capture_default_str();
+  demoCmd->add_flag("--obj", demoObj, "Instead: bend a sample limb and write rest, posed and deformed OBJ files");
+  demoCmd->add_option("--plugin", demoPlugin, "Path of Fernwick.dlm (default: the installed one)");
+
+  auto characterOptions = [](CLI::App* cmd, CharacterOptions& o, bool params) {
+    cmd->add_option("--mesh", o.meshName, "Skinned mesh (node or mesh name) to take; default: the first");
+    cmd->add_option("--fps", o.fps, "Frames per second for sampling animations")->check(CLI::Range(1.0f, 240.0f))->capture_default_str();
+    cmd->add_option("--plugin", o.pluginPath, "Path of Fernwick.dlm (default: the installed one)");
+    if (!params) return;
+    cmd->add_option("--iter", o.params.iter, "Smoothing passes")->check(CLI::Range(0, 1000))->capture_default_str();
+    cmd->add_option("--weight", o.params.weight, "Strength of each pass")->check(CLI::Range(0.0f, 1.0f))->capture_default_str();
+    cmd->add_option("--displace", o.params.displace, "Share of the restored detail")->check(CLI::Range(0.0f, 1.0f))->capture_default_str();
+    cmd->add_option("--bone-limit", o.boneLimit, "Candidate bones per vertex (1 to 8 are written)")->check(CLI::Range(1, 100))->capture_default_str();
+    cmd->add_option("--iterations", o.solverIterations, "Solver iterations")->check(CLI::Range(1, 15))->capture_default_str();
+  };
+  CharacterOptions bake;
+  CLI::App* bakeCmd = app.add_subcommand("bake", "Bake Delta Mush into the Skin weights of a glTF character");
+  bakeCmd->add_option("IN", bake.inPath, "Character file (.gltf or .glb)")->required()->check(CLI::ExistingFile);
+  bakeCmd->add_option("-o,--output", bake.outPath, "Output file (.glb or .gltf)")->required();
+  bakeCmd->add_option("--animation", bake.animation, "Solve over this clip (name or index) instead of proxy poses");
+  bakeCmd->add_option("--report", bake.reportPath, "Report picture (PNG); default: beside the output");
+  characterOptions(bakeCmd, bake, true);
+  CharacterOptions import;
+  CLI::App* importCmd = app.add_subcommand("import", "Turn a glTF character into a scene with Skin and Fernwick");
+  importCmd->add_option("IN", import.inPath, "Character file (.gltf or .glb)")->required()->check(CLI::ExistingFile);
+  importCmd->add_option("-o,--output", import.outPath, "Scene file to write")->required();
+  importCmd->add_option("--animation", import.animation, "Key this clip (name or index) from frame 1");
+  characterOptions(importCmd, import, true);
+  CharacterOptions exportOpts;
+  CLI::App* exportCmd = app.add_subcommand("export", "Write a scene's Skin weights into a copy of the source file");
+  exportCmd->add_option("SCENE", exportOpts.scenePath, "Scene file")->required()->check(CLI::ExistingFile);
+  exportCmd->add_option("--source", exportOpts.inPath, "The character file the scene came from")->required()->check(CLI::ExistingFile);
+  exportCmd->add_option("-o,--output", exportOpts.outPath, "Output file (.glb or .gltf)")->required();
+  exportCmd->add_option("--bone-limit", exportOpts.boneLimit, "Influences per vertex to write")->check(CLI::Range(1, 8))->capture_default_str();
+  characterOptions(exportCmd, exportOpts, false);
 
   CLI::App* sceneCmd = app.add_subcommand("scene", "Look into scene files");
   sceneCmd->require_subcommand(1);
@@ -70,6 +107,7 @@ int main(int argc, char** argv) {
   solveCmd->add_option("--plugin", solve.pluginPath, "Path of Fernwick.dlm (default: the installed one)");
 
   CLI11_PARSE(app, argc, argv);
+  const ScopedProgressTerminal terminal;
 
   if (solveCmd->parsed()) return RunSolve(solve, std::cin, std::cout, std::cerr);
 
@@ -77,7 +115,10 @@ int main(int argc, char** argv) {
 
   if (sceneInfoCmd->parsed()) return RunSceneInfo(scenePath, scenePlugin, std::cout, std::cerr);
 
-  if (demoCmd->parsed()) return RunDemo(demoDir, std::cout, std::cerr);
+  if (demoCmd->parsed()) return demoObj ? RunDemo(demoDir, std::cout, std::cerr) : RunCharacterDemo(demoDir, demoPlugin, std::cout, std::cerr);
+  if (bakeCmd->parsed()) return RunBake(bake, std::cout, std::cerr);
+  if (importCmd->parsed()) return RunImport(import, std::cout, std::cerr);
+  if (exportCmd->parsed()) return RunExport(exportOpts, std::cout, std::cerr);
 
   if (deformCmd->parsed()) {
     deform.params.boundFixed = !noFixedBoundary;
