@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "cli/character_commands.h"
+#include "cli/press_command.h"
+#include "temp_dir.h"
+
+namespace {
+
+// The Khronos validator's verdict on a file: "errors=N ..." and its exit code.
+int Validate(const std::string& file, std::string& report) {
+  const std::string cmd = std::string(FW_NODE) + " " + FW_VALIDATE_SCRIPT + " '" + file + "' 2>&1";
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return -1;
+  char buf[512];
+  while (fgets(buf, sizeof buf, p)) report += buf;
+  return WEXITSTATUS(pclose(p));
+}
+
+double RmsRatio(const std::string& output) {
+  const size_t at = output.find("RMS ratio after/before: ");
+  return at == std::string::npos ? -1.0 : std::stod(output.substr(at + 24));
+}
+
+TEST(CharacterCommands, DemoBakesTheSampleBetterThanItsCrudeSkin) {
+  TempDir d;
+  std::ostringstream out, err;
+  ASSERT_EQ(RunCharacterDemo(d.File("demo"), "", out, err), 0) << err.str();
+  const double ratio = RmsRatio(out.str());
+  std::cout << "demo fit, RMS after/before: " << ratio << "\n";
+  EXPECT_GT(ratio, 0.0);
+  EXPECT_LT(ratio, 1.0);
+  std::string report;
+  EXPECT_EQ(Validate(d.File("demo/demo.glb"), report), 0) << report;
+  EXPECT_NE(report.find("errors=0"), std::string::npos) << report;
+  EXPECT_GT(std::filesystem::file_size(d.File("demo/demo_report.png")), 1000u);
+}
+
+TEST(CharacterCommands, BakeEqualsImportPressesAndExportOnTheRealSample) {
+  TempDir d;
+  CharacterOptions o;
+  o.inPath = std::string(FW_SAMPLES_DIR) + "/RiggedSimple.gltf";
+  o.outPath = d.File("baked.glb");
+  o.params.iter = 5;
+  o.solverIterations = 6;
+  o.quiet = true;
+  std::ostringstream out, err;
+  ASSERT_EQ(RunBake(o, out, err), 0) << err.str() << out.str();
+  std::string report;
+  EXPECT_EQ(Validate(o.outPath, report), 0) << report;
+
+  // The same by steps: import, press the workflow's buttons, export.
+  CharacterOptions imp = o;
+  imp.outPath = d.File("scene.fws");
+  ASSERT_EQ(RunImport(imp, out, err), 0) << err.str();
+  PressOptions press;
+  press.scenePath = imp.outPath;
+  press.buttons = {"Extract state", "Create input animation", "Solve Skin weights"};
+  press.outPath = d.File("solved.fws");
+  press.yes = true;
+  std::istringstream in;
+  ASSERT_EQ(RunPress(press, in, out, err), 0) << err.str();
+  // The last button from the saved, solved scene: a second session.
+  PressOptions replace = press;
+  replace.scenePath = press.outPath;
+  replace.buttons = {"Replace and remove proxy"};
+  replace.outPath = d.File("final.fws");
+  ASSERT_EQ(RunPress(replace, in, out, err), 0) << err.str();
+  CharacterOptions exp = o;
+  exp.scenePath = replace.outPath;
+  exp.outPath = d.File("stepped.glb");
+  ASSERT_EQ(RunExport(exp, out, err), 0) << err.str();
+  EXPECT_EQ(TempDir::Read(exp.outPath), TempDir::Read(o.outPath));
+}
+
+TEST(CharacterCommands, DamagedFilesWriteNothing) {
+  TempDir d;
+  const std::string cases[][2] = {
+      {"missing.gltf", ""},
+      {"bad.gltf", "{ not json"},
+      {"short.glb", "glTF\x02\x00\x00\x00"},
+      {"empty.gltf", "{\"asset\":{\"version\":\"2.0\"}}"},
+  };
+  for (const auto& c : cases) {
+    CharacterOptions o;
+    o.inPath = c[1].empty() ? d.File(c[0]) : d.Write(c[0], c[1]);
+    o.outPath = d.File("out.glb");
+    o.quiet = true;
+    std::ostringstream out, err;
+    EXPECT_EQ(RunBake(o, out, err), 1) << c[0];
+    EXPECT_NE(err.str().find("nothing was written"), std::string::npos) << err.str();
+    EXPECT_FALSE(std::filesystem::exists(o.outPath)) << c[0];
+  }
+}
+
+}  // namespace
