@@ -1,10 +1,9 @@
 // "Bind with nearest bones": a rigid starting binding for the solver.
-#include <memory>
-
 #include "../frame/fernwick.h"
 #include "../host/skin_access.h"
 #include "../sdk/message_box.h"
 #include "../solver/closest_point_on_bone.h"
+#include "../solver/command/solve_gather.h"
 #include "node_ops.h"
 #include "rig_tools.h"
 
@@ -37,28 +36,12 @@ void BindWithNearestBones(Fernwick* mod, TimeValue t) {
       if (needDelete) tri->DeleteMe();
       const Matrix3 M = node->GetObjectTM(t);
 
-      std::vector<std::unique_ptr<BoneMesh>> boneMeshes(n);
+      const std::vector<std::unique_ptr<BoneMesh>> boneMeshes = BuildBoneMeshes(skin.skin, now);
       std::vector<Matrix3> boneTMs(n);
       std::vector<INode*> boneNodes(n);
       for (int i = 0; i < n; ++i) {
-        INode* bone = skin.skin->GetBone(i);
-        boneNodes[i] = bone;
-        if (!bone) continue;
-        boneTMs[i] = bone->GetObjectTM(now);
-        Object* obj = bone->EvalWorldState(now, TRUE).obj;
-        if (!obj || !obj->CanConvertToType(triObjectClassID)) continue;
-        int del = 0;
-        TriObject* bt = GetNodeTriObject(bone, now, &del);
-        if (!bt) continue;
-        auto bm = std::make_unique<BoneMesh>();
-        for (const Point3& p : bt->GetMesh().verts) bm->verts.Append(p);
-        for (const Face& f : bt->GetMesh().faces) {
-          BoneFace bf;
-          for (int j = 0; j < 3; ++j) bf.v[j] = static_cast<int>(f.v[j]);
-          bm->faces.Append(bf);
-        }
-        boneMeshes[i] = std::move(bm);
-        if (del) bt->DeleteMe();
+        boneNodes[i] = skin.skin->GetBone(i);
+        if (boneNodes[i]) boneTMs[i] = boneNodes[i]->GetObjectTM(now);
       }
 
       ip->ProgressStart(L"Binding...", TRUE, NoProgress, nullptr);
