@@ -14,6 +14,7 @@
 #include "demo_character.h"
 #include "fit_report.h"
 #include "gltf_scene.h"
+#include "obj_file.h"
 #include "plugin_host.h"
 #include "report_image.h"
 #include "rollout_session.h"
@@ -208,4 +209,37 @@ int RunCharacterDemo(const std::string& dir, const std::string& pluginPath, std:
   const int rc = RunBake(o, out, err);
   if (rc == 0) out << "Open " << o.outPath << " in any glTF viewer; the picture is " << o.reportPath << "\n";
   return rc;
+}
+
+int RunDeformGltf(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
+  std::string error;
+  GltfCharacter c;
+  ImportedCharacter ic;
+  auto fail = [&](const std::string& why) {
+    err << "fernwick deform: " << why << "\n";
+    CloseHostSession();
+    return 1;
+  };
+  CharacterOptions withClip = o;
+  if (withClip.animation.empty()) withClip.animation = "0";
+  if (!Import(withClip, c, ic, out, error)) return fail(error);
+  if (ic.clipFrames == 0) return fail("the file has no animation to deform");
+  std::error_code ec;
+  std::filesystem::create_directories(o.outPath, ec);
+  if (ec) return fail("cannot create " + o.outPath + ": " + ec.message());
+  MNMesh poly;
+  poly.setNumVerts(static_cast<int>(c.positions.size()));
+  for (size_t i = 0; i < c.positions.size(); ++i) poly.P(static_cast<int>(i)) = c.positions[i];
+  for (const auto& t : c.triangles) poly.NewFace({t[0], t[1], t[2]});
+  const ObjModel model = ObjFromPolyMesh(poly, std::string("fernwick deform of ").append(o.inPath));
+  const PoseFrames frames = SampleNode(ic.meshNode, 1, ic.clipFrames, true);
+  for (size_t f = 0; f < frames.size(); ++f) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%04zu.obj", f + 1);
+    const std::string path = (std::filesystem::path(o.outPath) / name).string();
+    if (!WriteFileAtomically(path, ObjWithPositions(model, frames[f]), error)) return fail(error);
+  }
+  out << "Wrote " << frames.size() << " frames of the Delta Mush result to " << o.outPath << "\n";
+  CloseHostSession();
+  return 0;
 }

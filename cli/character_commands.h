@@ -26,3 +26,7 @@ int RunExport(const CharacterOptions& o, std::ostream& out, std::ostream& err);
 int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err);
 // Writes demo_source.glb, then bakes it into demo.glb and demo_report.png in dir.
 int RunCharacterDemo(const std::string& dir, const std::string& pluginPath, std::ostream& out, std::ostream& err);
+
+// `fernwick deform --gltf IN -o DIR`: the Delta Mush result of a clip, one OBJ
+// file per frame (frame_0001.obj ...), the mesh as welded.
+int RunDeformGltf(const CharacterOptions& o, std::ostream& out, std::ostream& err);

@@ -17,10 +17,16 @@ int main(int argc, char** argv) {
   DeformOptions deform;
   bool noFixedBoundary = false;
   CLI::App* deformCmd = app.add_subcommand("deform", "Deform a posed mesh with Delta Mush against its rest mesh");
-  deformCmd->add_option("--rest", deform.restPath, "Rest mesh (OBJ)")->required()->check(CLI::ExistingFile);
-  deformCmd->add_option("--posed", deform.posedPath, "Posed mesh with the rest mesh's topology (OBJ)")
-      ->required()
-      ->check(CLI::ExistingFile);
+  CharacterOptions deformGltf;
+  auto* restOpt = deformCmd->add_option("--rest", deform.restPath, "Rest mesh (OBJ)")->check(CLI::ExistingFile);
+  auto* posedOpt = deformCmd->add_option("--posed", deform.posedPath, "Posed mesh with the rest mesh's topology (OBJ)")
+                       ->check(CLI::ExistingFile);
+  auto* gltfOpt = deformCmd->add_option("--gltf", deformGltf.inPath,
+                                        "Instead: a skinned glTF character; -o names a folder for one OBJ per frame")
+                      ->check(CLI::ExistingFile);
+  deformCmd->add_option("--animation", deformGltf.animation, "With --gltf: the clip (name or index; default 0)");
+  restOpt->excludes(gltfOpt);
+  posedOpt->excludes(gltfOpt);
   deformCmd->add_option("-o,--output", deform.outPath, "Output mesh (OBJ)")->required();
   deformCmd->add_option("--iter", deform.params.iter, "Smoothing passes")->check(CLI::Range(0, 1000))->capture_default_str();
   deformCmd->add_option("--weight", deform.params.weight, "Strength of each pass")
@@ -122,6 +128,16 @@ int main(int argc, char** argv) {
 
   if (deformCmd->parsed()) {
     deform.params.boundFixed = !noFixedBoundary;
+    if (!deformGltf.inPath.empty()) {
+      deformGltf.outPath = deform.outPath;
+      deformGltf.params = deform.params;
+      deformGltf.pluginPath = deform.pluginPath;
+      return RunDeformGltf(deformGltf, std::cout, std::cerr);
+    }
+    if (deform.restPath.empty() || deform.posedPath.empty()) {
+      std::cerr << "fernwick deform: give --rest and --posed OBJ files, or --gltf\n";
+      return 1;
+    }
     deform.polyPath = path == "poly";
     return RunDeform(deform, std::cout, std::cerr);
   }
