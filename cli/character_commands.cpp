@@ -221,7 +221,7 @@ int RunDeformGltf(const CharacterOptions& o, std::ostream& out, std::ostream& er
     return 1;
   };
   CharacterOptions withClip = o;
-  if (withClip.animation.empty()) withClip.animation = "0";
+  if (withClip.animation.empty()) withClip.animation.assign(1, '0');
   if (!Import(withClip, c, ic, out, error)) return fail(error);
   if (ic.clipFrames == 0) return fail("the file has no animation to deform");
   std::error_code ec;

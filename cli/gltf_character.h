@@ -95,6 +95,11 @@ struct GltfReadOptions {
 // message naming the problem; out is then unspecified.
 bool ReadGltfCharacter(const std::string& path, const GltfReadOptions& options, GltfCharacter& out,
                        std::string& error);
+// The same on file bytes in memory; name stands for the path in messages and
+// sourcePath. Buffers must be embedded (data URIs or the GLB's BIN chunk):
+// there is no folder to read external ones from.
+bool ReadGltfCharacterFromBytes(const std::string& bytes, const std::string& name, const GltfReadOptions& options,
+                                GltfCharacter& out, std::string& error);
 
 // Writes a copy of source.sourcePath with the skin weights of the character's
 // mesh replaced: per vertex the maxInfluences (1..8) largest weights,

@@ -18,9 +18,22 @@ bool AllFinite(const std::vector<double>& v) {
   return std::all_of(v.begin(), v.end(), [](double d) { return std::isfinite(d); });
 }
 
-bool Load(const std::string& path, tinygltf::Model& model, std::string& error) {
-  std::string data;
-  if (!ReadWholeFile(path, data, error)) return false;
+// Bytes held in memory have no folder, so they may not name other files.
+bool NoFileExists(const std::string&, void*) { return false; }
+std::string KeepFilePath(const std::string& path, void*) { return path; }
+bool NoFileRead(std::vector<unsigned char>*, std::string* err, const std::string& path, void*) {
+  if (err) *err += "external file " + path + " cannot be read from bytes in memory\n";
+  return false;
+}
+bool NoFileWrite(std::string* err, const std::string&, const std::vector<unsigned char>&, void*) {
+  if (err) *err += "no files are written while reading\n";
+  return false;
+}
+
+// path names the data in messages; base is the folder external URIs are read
+// from, or nullptr when the data has none.
+bool LoadBytes(const std::string& data, const std::string& path, const std::string* base, tinygltf::Model& model,
+               std::string& error) {
   const bool glb = data.size() >= 4 && data.compare(0, 4, "glTF") == 0;
   std::string ext = std::filesystem::path(path).extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
@@ -42,13 +55,14 @@ bool Load(const std::string& path, tinygltf::Model& model, std::string& error) {
   loader.SetImageLoader([](tinygltf::Image*, const int, std::string*, std::string*, int, int, const unsigned char*, int,
                            void*) { return true; },
                         nullptr);
+  if (!base) loader.SetFsCallbacks({&NoFileExists, &KeepFilePath, &NoFileRead, &NoFileWrite, nullptr});
   std::string err, warn;
-  const std::string base = std::filesystem::path(path).parent_path().string();
+  const std::string dir = base ? *base : std::string();
   bool ok = false;
   try {
     ok = glb ? loader.LoadBinaryFromMemory(&model, &err, &warn, reinterpret_cast<const unsigned char*>(data.data()),
-                                           unsigned(data.size()), base)
-             : loader.LoadASCIIFromString(&model, &err, &warn, data.data(), unsigned(data.size()), base);
+                                           unsigned(data.size()), dir)
+             : loader.LoadASCIIFromString(&model, &err, &warn, data.data(), unsigned(data.size()), dir);
   } catch (const std::exception& e) {
     err = e.what();
     ok = false;
@@ -59,6 +73,13 @@ bool Load(const std::string& path, tinygltf::Model& model, std::string& error) {
     return false;
   }
   return true;
+}
+
+bool Load(const std::string& path, tinygltf::Model& model, std::string& error) {
+  std::string data;
+  if (!ReadWholeFile(path, data, error)) return false;
+  const std::string base = std::filesystem::path(path).parent_path().string();
+  return LoadBytes(data, path, &base, model, error);
 }
 
 bool ReadNodes(const tinygltf::Model& m, GltfCharacter& c, std::string& error) {
@@ -377,8 +398,11 @@ bool ReadAnimations(const tinygltf::Model& m, float fps, GltfCharacter& c, std::
 
 }  // namespace
 
-bool ReadGltfCharacter(const std::string& path, const GltfReadOptions& options, GltfCharacter& out,
-                       std::string& error) {
+namespace {
+
+// bytes is nullptr to read the file at path.
+bool ReadCharacter(const std::string* bytes, const std::string& path, const GltfReadOptions& options,
+                   GltfCharacter& out, std::string& error) {
   out = GltfCharacter();
   out.sourcePath = path;
   if (!(options.fps > 0) || !std::isfinite(options.fps)) {
@@ -387,11 +411,24 @@ bool ReadGltfCharacter(const std::string& path, const GltfReadOptions& options, 
   }
   try {
     tinygltf::Model model;
-    return Load(path, model, error) && ReadNodes(model, out, error) &&
+    const bool loaded = bytes ? LoadBytes(*bytes, path, nullptr, model, error) : Load(path, model, error);
+    return loaded && ReadNodes(model, out, error) &&
            FindMeshNode(model, path, options.meshName, out, error) && ReadSkin(model, out, error) &&
            ReadPrimitives(model, out, error) && (!options.readAnimations || ReadAnimations(model, options.fps, out, error));
   } catch (const std::exception& e) {
     error = std::string("cannot read ") + path + ": " + e.what();
     return false;
   }
+}
+
+}  // namespace
+
+bool ReadGltfCharacter(const std::string& path, const GltfReadOptions& options, GltfCharacter& out,
+                       std::string& error) {
+  return ReadCharacter(nullptr, path, options, out, error);
+}
+
+bool ReadGltfCharacterFromBytes(const std::string& bytes, const std::string& name, const GltfReadOptions& options,
+                                GltfCharacter& out, std::string& error) {
+  return ReadCharacter(&bytes, name, options, out, error);
 }
