@@ -85,10 +85,11 @@ int main(int argc, char** argv) {
 
   CLI::App* sceneCmd = app.add_subcommand("scene", "Look into scene files");
   sceneCmd->require_subcommand(1);
-  std::string scenePath, scenePlugin;
+  std::string scenePath, scenePlugin, sceneSnapshot;
   CLI::App* sceneInfoCmd = sceneCmd->add_subcommand("info", "Print the nodes, stacks and Fernwick state of a scene");
   sceneInfoCmd->add_option("FILE", scenePath, "Scene file")->required()->check(CLI::ExistingFile);
   sceneInfoCmd->add_option("--plugin", scenePlugin, "Path of Fernwick.dlm (default: the installed one)");
+  sceneInfoCmd->add_option("--snapshot", sceneSnapshot, "Draw the Fernwick rollout into this SVG or HTML file");
 
   PressOptions press;
   CLI::App* pressCmd = app.add_subcommand("press", "Press buttons of the Fernwick rollout on a scene and save it");
@@ -119,7 +120,7 @@ int main(int argc, char** argv) {
 
   if (pressCmd->parsed()) return RunPress(press, std::cin, std::cout, std::cerr);
 
-  if (sceneInfoCmd->parsed()) return RunSceneInfo(scenePath, scenePlugin, std::cout, std::cerr);
+  if (sceneInfoCmd->parsed()) return RunSceneInfo(scenePath, scenePlugin, sceneSnapshot, std::cout, std::cerr);
 
   if (demoCmd->parsed()) return demoObj ? RunDemo(demoDir, std::cout, std::cerr) : RunCharacterDemo(demoDir, demoPlugin, std::cout, std::cerr);
   if (bakeCmd->parsed()) return RunBake(bake, std::cout, std::cerr);

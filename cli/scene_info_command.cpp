@@ -8,6 +8,7 @@
 #include "../sdk/derived_object.h"
 #include "../sdk/interface.h"
 #include "../sdk/param_block.h"
+#include "../sdk/rollout_snapshot.h"
 #include "../sdk/scene_file.h"
 #include "../sdk/utf8.h"
 #include "plugin_host.h"
@@ -92,7 +93,8 @@ void PrintStack(INode* node, std::ostream& out) {
 
 }  // namespace
 
-int RunSceneInfo(const std::string& path, const std::string& pluginPath, std::ostream& out, std::ostream& err) {
+int RunSceneInfo(const std::string& path, const std::string& pluginPath, const std::string& snapshotPath,
+                 std::ostream& out, std::ostream& err) {
   std::string error;
   if (!LoadFernwick(pluginPath, error)) {
     err << "fernwick scene info: " << error << "\n";
@@ -122,6 +124,33 @@ int RunSceneInfo(const std::string& path, const std::string& pluginPath, std::os
     out << "selected:";
     for (int i = 0; i < ip->GetSelNodeCount(); ++i) out << " " << Narrow(ip->GetSelNode(i)->GetName());
     out << "\n";
+  }
+  if (!snapshotPath.empty()) {
+    Modifier* shown = nullptr;
+    for (INode* node : nodes) {
+      Object* obj = node->GetObjectRef();
+      while (!shown && obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID) {
+        auto* dobj = static_cast<IDerivedObject*>(obj);
+        for (int i = 0; i < dobj->NumModifiers() && !shown; ++i)
+          if (dobj->GetModifier(i)->ClassID() == kFernwickClass) shown = dobj->GetModifier(i);
+        obj = dobj->GetObjRef();
+      }
+      if (shown) break;
+    }
+    if (!shown) {
+      err << "fernwick scene info: no Fernwick modifier to draw\n";
+      CloseHostSession();
+      return 1;
+    }
+    ip->OpenModifyPanel(shown);
+    const bool ok = WriteCommandPanelSnapshot(snapshotPath, error);
+    ip->CloseModifyPanel();
+    if (!ok) {
+      err << "fernwick scene info: " << error << "\n";
+      CloseHostSession();
+      return 1;
+    }
+    out << "Drew the Fernwick rollout in " << snapshotPath << "\n";
   }
   CloseHostSession();
   return 0;

@@ -3,4 +3,7 @@
 #include <ostream>
 #include <string>
 
-int RunSceneInfo(const std::string& path, const std::string& pluginPath, std::ostream& out, std::ostream& err);
+// snapshotPath: when given, the Fernwick rollout of the first node that has
+// one is opened and drawn there (SVG, or HTML for a .html name).
+int RunSceneInfo(const std::string& path, const std::string& pluginPath, const std::string& snapshotPath,
+                 std::ostream& out, std::ostream& err);
