@@ -1,5 +1,6 @@
 #include "plugin_host.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <unistd.h>
 
@@ -42,6 +43,12 @@ ClassDesc2* LoadFernwick(const std::string& explicitPath, std::string& error) {
       error = "cannot load the Fernwick plug-in: " + why;
       return nullptr;
     }
+    // The scene holds the plug-in's objects: empty it before the library goes.
+    static const bool unloadAtExit = std::atexit([] {
+      GetCOREInterface()->ResetScene();
+      UnloadAllPlugins();
+    }) == 0;
+    (void)unloadAtExit;
     for (int i = 0; i < dll->NumClasses(); ++i) {
       ClassDesc* cd = dll->GetClassDesc(i);
       if (cd && cd->ClassID() == kFernwickClass) return static_cast<ClassDesc2*>(cd);
