@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <sstream>
 
 #include "cli/character_commands.h"
@@ -93,6 +94,56 @@ TEST(CharacterCommands, DamagedFilesWriteNothing) {
     EXPECT_NE(err.str().find("nothing was written"), std::string::npos) << err.str();
     EXPECT_FALSE(std::filesystem::exists(o.outPath)) << c[0];
   }
+}
+
+}  // namespace
+
+#include "cli/solve_cli_command.h"
+
+namespace {
+
+TEST(SolveCommand, ReportsTheFitAndDumpsTheInputs) {
+  TempDir d;
+  CharacterOptions imp;
+  imp.inPath = std::string(FW_SAMPLES_DIR) + "/RiggedSimple.gltf";
+  imp.outPath = d.File("scene.fws");
+  imp.animation = "0";
+  std::ostringstream out, err;
+  ASSERT_EQ(RunImport(imp, out, err), 0) << err.str();
+  SolveOptions o;
+  o.scenePath = imp.outPath;
+  o.outPath = d.File("solved.fws");
+  o.dumpPath = d.File("inputs.bin");
+  o.iterations = 6;
+  o.yes = true;
+  std::istringstream in;
+  std::ostringstream sout;
+  ASSERT_EQ(RunSolve(o, in, sout, err), 0) << err.str() << sout.str();
+  const double ratio = RmsRatio(sout.str());
+  EXPECT_GT(ratio, 0.0);
+  EXPECT_LT(ratio, 1.0);
+  EXPECT_TRUE(std::filesystem::exists(o.outPath));
+  // Header and size: V = 96 welded vertices, F = 63 clip frames, B = 2, L = 2, T = 188.
+  const std::string bin = TempDir::Read(o.dumpPath);
+  ASSERT_GE(bin.size(), 28u);
+  EXPECT_EQ(bin.substr(0, 8), "FNWKSOLV");
+  std::uint32_t head[5];
+  std::memcpy(head, bin.data() + 8, sizeof head);
+  EXPECT_EQ(head[0], 1u);
+  const size_t V = head[1], F = head[2], B = head[3], L = head[4];
+  EXPECT_EQ(V, 96u);
+  EXPECT_EQ(B, 2u);
+  EXPECT_EQ(L, 2u);
+  EXPECT_EQ(bin.size(), 28 + V * 12 + B * 48 + F * B * 48 + F * V * 12 + V * L * 4 + 4 + 188 * 12);
+
+  // Without --yes and no answer on the terminal the question is declined: nothing saved.
+  SolveOptions no = o;
+  no.yes = false;
+  no.outPath = d.File("declined.fws");
+  no.dumpPath.clear();
+  std::ostringstream nout, nerr;
+  EXPECT_EQ(RunSolve(no, in, nout, nerr), 1);
+  EXPECT_FALSE(std::filesystem::exists(no.outPath));
 }
 
 }  // namespace
