@@ -1,3 +1,4 @@
+#include "atomic_write.h"
 #include "scene_file.h"
 
 #include <sys/stat.h>
@@ -535,13 +536,12 @@ TEST_F(SceneFileTest, FailedSavesLeaveThePreviousFileIntact) {
   EXPECT_EQ(before.substr(0, 8), std::string("FWSCENE\x1A", 8));
   ip->CreateObjectNode(OneVertexTri({4, 5, 6}), L"Second");
 
-  // The temporary file cannot be made: a folder stands in its place.
-  const std::string temp = path + ".tmp" + std::to_string(getpid());
-  ASSERT_EQ(mkdir(temp.c_str(), 0755), 0);
+  // The disk fills up while the new file is written.
+  SetAtomicWriteFaultForTesting([](size_t, size_t) { return false; });
   EXPECT_FALSE(SaveScene(path, error));
-  EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
+  SetAtomicWriteFaultForTesting({});
+  EXPECT_NE(error.find("cannot write"), std::string::npos) << error;
   EXPECT_EQ(ReadAll(path), before);
-  rmdir(temp.c_str());
 
   EXPECT_FALSE(SaveScene(dir + "/missing/scene.fws", error));
   EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
