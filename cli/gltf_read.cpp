@@ -14,6 +14,8 @@
 
 namespace {
 
+constexpr int kMaxAnimationFrames = 100000;
+
 bool AllFinite(const std::vector<double>& v) {
   return std::all_of(v.begin(), v.end(), [](double d) { return std::isfinite(d); });
 }
@@ -376,11 +378,18 @@ bool ReadAnimations(const tinygltf::Model& m, float fps, GltfCharacter& c, std::
       duration = std::max(duration, b.keys.times.back());
       channels.push_back(std::move(b));
     }
+    // Every frame is sampled up front, so a clip's length bounds the memory it takes.
+    const double frames = std::floor(double(duration) * fps + 1e-3) + 1;
+    if (!(frames <= kMaxAnimationFrames)) {
+      error = what + " is too long: " + std::to_string(duration) + " s at " + std::to_string(fps) +
+              " fps is more than " + std::to_string(kMaxAnimationFrames) + " frames";
+      return false;
+    }
     GltfAnimation& a = c.animations.emplace_back();
     a.name = src.name;
     a.fps = fps;
     a.duration = duration;
-    a.frameCount = int(std::floor(double(duration) * fps + 1e-3)) + 1;
+    a.frameCount = int(frames);
     std::map<int, int> trackOfNode;
     for (const Bound& b : channels) {
       auto [it, added] = trackOfNode.emplace(b.node, int(a.tracks.size()));

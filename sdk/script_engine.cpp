@@ -24,6 +24,11 @@ ScriptErrorInfo& LastError() {
   return info;
 }
 
+long long& StepBudget() {
+  static long long steps = kDefaultScriptStepBudget;
+  return steps;
+}
+
 [[noreturn]] void Fail(std::wstring msg) { throw ScriptRuntimeError{std::move(msg), 0}; }
 
 std::wstring Describe(const ScriptValue& v) {
@@ -71,6 +76,12 @@ void Report(int line, const std::wstring& message, bool syntax, BOOL quietErrors
 
 const ScriptErrorInfo& LastScriptError() { return LastError(); }
 
+long long SetScriptStepBudget(long long steps) {
+  const long long previous = StepBudget();
+  StepBudget() = steps;
+  return previous;
+}
+
 int ExecuteScript(const MCHAR* script, BOOL quietErrors, void* result, BOOL logQuietErrors) {
   (void)result;
   LastError() = ScriptErrorInfo();
@@ -96,7 +107,7 @@ int ExecuteScript(const MCHAR* script, BOOL quietErrors, void* result, BOOL logQ
   return 0;
 }
 
-ScriptEngine::ScriptEngine() : holder_(std::make_unique<Holder>()) {}
+ScriptEngine::ScriptEngine() : stepsLeft_(StepBudget()), holder_(std::make_unique<Holder>()) {}
 
 // The holder's release deletes what the scene did not take up.
 ScriptEngine::~ScriptEngine() = default;
@@ -124,6 +135,8 @@ bool ScriptEngine::Truth(const ScriptValue& v, const wchar_t* where) {
 
 ScriptValue ScriptEngine::Eval(const AstNode& n) {
   try {
+    if (--stepsLeft_ < 0)
+      Fail(L"the script ran past its limit of " + std::to_wstring(StepBudget()) + L" steps");
     return EvalNode(n);
   } catch (ScriptRuntimeError& e) {
     if (e.line == 0) e.line = n.line;

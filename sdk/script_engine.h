@@ -21,6 +21,12 @@ class ReferenceTarget;
 int ExecuteScript(const MCHAR* script, BOOL quietErrors = FALSE, void* result = nullptr,
                   BOOL logQuietErrors = TRUE);
 
+// Each ExecuteScript call may evaluate at most this many expressions; past
+// it the run stops with a script error, so a runaway loop cannot hang the
+// host. Returns the previous budget; the default is kDefaultScriptStepBudget.
+constexpr long long kDefaultScriptStepBudget = 200'000'000;
+long long SetScriptStepBudget(long long steps);
+
 struct ScriptErrorInfo {
   int line = 0;          // 1-based; 0 when the last run had no error
   std::wstring message;  // without the line
@@ -67,6 +73,7 @@ class ScriptEngine {
   bool Truth(const ScriptValue& v, const wchar_t* where);
 
   std::unordered_map<std::wstring, ScriptValue> vars_;
+  long long stepsLeft_;
   bool hasTime_ = false;
   TimeValue atTime_ = 0;
   std::unique_ptr<Holder> holder_;

@@ -57,6 +57,18 @@ TEST(GltfBadInput, EachProblemIsNamedAndNothingIsRead) {
        }},
       {"no skinned mesh", "no skinned mesh",
        [](const TempDir& d) { return Edited(d, "noskin.gltf", [](GltfTestFile& f) { f.json["nodes"][2].erase("skin"); }); }},
+      {"endless animation", "animation 0 is too long",
+       [](const TempDir& d) {
+         return Edited(d, "long.gltf", [](GltfTestFile& f) {
+           const int input = f.json["animations"][0]["samplers"][0]["input"];
+           const size_t n = f.json["accessors"][input]["count"];
+           std::vector<float> times(n);
+           for (size_t k = 0; k < n; ++k) times[k] = float(k);
+           times[n - 1] = 1e30f;
+           const int acc = f.AddFloats(times, "SCALAR");
+           for (auto& sampler : f.json["animations"][0]["samplers"]) sampler["input"] = acc;
+         });
+       }},
       {"joint node missing", "joint node missing",
        [](const TempDir& d) {
          return Edited(d, "joint.gltf", [](GltfTestFile& f) { f.json["skins"][0]["joints"] = {0, 9}; });

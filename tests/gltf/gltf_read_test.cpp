@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "cli/atomic_file.h"
 #include "cli/gltf_character.h"
 #include "gltf_test_file.h"
 
@@ -59,6 +60,27 @@ TEST(GltfRead, StripSeamWeldsAcrossPrimitivesInEveryContainer) {
     ExpectNear(c.joints[1].inverseBind.GetTrans(), {-1, 0, 0});
     ExpectNear(c.nodes[c.joints[1].node].restWorld.GetTrans(), {1, 0, 0});
   }
+}
+
+TEST(GltfRead, FromBytesMatchesTheFileAndRefusesExternalBuffers) {
+  TempDir dir;
+  GltfTestFile f = MakeStripFile();
+  const std::string path = f.SaveGlb(dir, "strip.glb");
+  GltfCharacter fromFile, fromBytes;
+  std::string error;
+  ASSERT_TRUE(ReadGltfCharacter(path, GltfReadOptions(), fromFile, error)) << error;
+  ASSERT_TRUE(ReadGltfCharacterFromBytes(f.GlbBytes(), "strip.glb", GltfReadOptions(), fromBytes, error)) << error;
+  EXPECT_EQ(fromBytes.sourcePath, "strip.glb");
+  ASSERT_EQ(fromBytes.positions.size(), fromFile.positions.size());
+  for (size_t i = 0; i < fromFile.positions.size(); ++i) EXPECT_EQ(fromBytes.positions[i], fromFile.positions[i]);
+  EXPECT_EQ(fromBytes.triangles, fromFile.triangles);
+  EXPECT_EQ(fromBytes.joints.size(), fromFile.joints.size());
+
+  // A buffer in a file beside the document cannot be found from bytes alone.
+  std::string text;
+  ASSERT_TRUE(ReadWholeFile(f.SaveExternal(dir, "strip.gltf", "strip.bin"), text, error)) << error;
+  EXPECT_FALSE(ReadGltfCharacterFromBytes(text, "strip.gltf", GltfReadOptions(), fromBytes, error));
+  EXPECT_EQ(error.rfind("invalid glTF file strip.gltf", 0), 0u) << error;
 }
 
 TEST(GltfRead, ChosenByNameAndMissingName) {

@@ -43,6 +43,18 @@ TEST_F(ScriptEngineTest, DeepNestingIsRefusedNotFollowedDown) {
   EXPECT_NE(LastScriptError().message.find(L"nested"), std::wstring::npos);
 }
 
+TEST_F(ScriptEngineTest, RunawayLoopsStopAtTheStepLimit) {
+  const long long previous = SetScriptStepBudget(10000);
+  const wchar_t* endless = L"n = 0\nfor i = 1 to 1e15 do n += 1";
+  EXPECT_EQ(ExecuteScript(endless, TRUE, nullptr, FALSE), 0);
+  EXPECT_FALSE(LastScriptError().syntax);
+  EXPECT_EQ(LastScriptError().line, 2);
+  EXPECT_NE(LastScriptError().message.find(L"limit"), std::wstring::npos);
+  // The budget is per run: a short script after it runs to its end.
+  EXPECT_EQ(ExecuteScript(L"for i = 1 to 100 do x = i", TRUE, nullptr, FALSE), 1);
+  EXPECT_EQ(SetScriptStepBudget(previous), 10000);
+}
+
 TEST_F(ScriptEngineTest, RunTimeErrorsStopTheScriptAndKeepWhatWasDone) {
   INode* box = NodeWith(L"Box1", {});
   const wchar_t* script =
