@@ -39,7 +39,9 @@ DllDesc* LoadPlugin(const std::string& path, std::string* error) {
     if (error) *error = why;
     return nullptr;
   };
-  void* h = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  // The code stays mapped after unloading: objects, threads or exit handlers
+  // may still point into it, and the library is never needed gone.
+  void* h = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
   if (!h) {
     const char* why = dlerror();
     return fail("cannot load plug-in " + path + ": " + (why ? why : "unknown error"));
