@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -300,9 +301,12 @@ bool ReadPrimitives(const tinygltf::Model& m, GltfCharacter& c, std::string& err
             return false;
           }
           if (w == 0) continue;
-          if (j >= jointCount) {
+          // Written as a test that a NaN or negative index fails too.
+          if (!(j >= 0 && j < jointCount)) {
+            char named[32];
+            std::snprintf(named, sizeof named, "%.0f", j);
             error = "joint index out of range: vertex " + std::to_string(v) + " of " + what + " names joint " +
-                    std::to_string(int(j)) + " of a skin with " + std::to_string(jointCount) + " joints";
+                    named + " of a skin with " + std::to_string(jointCount) + " joints";
             return false;
           }
           pv[v].influences.emplace_back(int(j), float(w));

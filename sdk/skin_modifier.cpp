@@ -207,6 +207,9 @@ IOResult SkinMod::Load(ILoad* iload) {
   }
   if (res == IO_ERROR) return IO_ERROR;
   if (boneCount < 0) boneCount = 0;
+  // Every bone is saved with its binding: a count without them is damage, and
+  // must not size anything.
+  if (!haveInit && boneCount > 0) return IO_ERROR;
   if (haveInit && static_cast<int>(boneInit_.size()) != boneCount) return IO_ERROR;
   if (weights_.RefersBeyond(boneCount)) return IO_ERROR;
   boneInit_.resize(static_cast<size_t>(boneCount));

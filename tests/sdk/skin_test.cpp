@@ -395,3 +395,18 @@ TEST_F(SkinTest, ConcurrentReadsSeeTheSameWeights) {
 }
 
 }  // namespace
+
+// A bone count without the bindings that every saved bone has is damage: the
+// load fails before sizing anything (a fuzzed scene asked for 16M bones here).
+TEST(SkinLoad, BoneCountWithoutBindingsIsRefused) {
+  MemorySave out;
+  ULONG n = 0;
+  const std::int32_t bones = 0x1000000;
+  out.BeginChunk(0x100);
+  out.Write(&bones, sizeof bones, &n);
+  out.EndChunk();
+  SkinMod skin;
+  MemoryLoad in(out.Data());
+  EXPECT_EQ(skin.Load(&in), IO_ERROR);
+  EXPECT_EQ(skin.GetNumBones(), 0);
+}
