@@ -108,7 +108,7 @@ int RunExport(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
   };
   if (!LoadFernwick(o.pluginPath, error)) return fail(error);
   if (!ReadCharacter(o, c, error)) return fail(error);
-  if (!LoadScene(o.scenePath, error)) return fail(error);
+  if (!OpenSceneFile(o.scenePath, err, error)) return fail(error);
   const std::string meshName = c.meshNode >= 0 ? c.nodes[c.meshNode].name : "";
   INode* node = GetCOREInterface()->GetINodeByName(Utf8ToWide(meshName.empty() ? "mesh" : meshName).c_str());
   if (!node) return fail("the scene has no node \"" + meshName + "\" for the file's skinned mesh");

@@ -6,6 +6,9 @@
 
 #include "../sdk/class_desc.h"
 #include "../sdk/interface.h"
+#include "../sdk/load_log.h"
+#include "../sdk/scene_file.h"
+#include "../sdk/utf8.h"
 
 namespace {
 
@@ -58,6 +61,12 @@ ClassDesc2* LoadFernwick(const std::string& explicitPath, std::string& error) {
   }
   error = "cannot find the Fernwick plug-in (looked for " + tried + "); give its path with --plugin";
   return nullptr;
+}
+
+bool OpenSceneFile(const std::string& path, std::ostream& warnings, std::string& error) {
+  if (!LoadScene(path, error)) return false;
+  for (const MSTR& line : LoadLog()) warnings << "warning: " << path << ": " << WideToUtf8(line) << "\n";
+  return true;
 }
 
 Modifier* CreateFernwick(ClassDesc2* desc) { return desc ? static_cast<Modifier*>(desc->Create(FALSE)) : nullptr; }

@@ -11,7 +11,7 @@ int RunPress(const PressOptions& options, std::istream& in, std::ostream& out, s
   ScopedMessageBoxPolicy scoped(&policy);
   RolloutSession session;
   std::string error;
-  if (!OpenRolloutSession(options.scenePath, options.nodeName, options.pluginPath, session, error)) {
+  if (!OpenRolloutSession(options.scenePath, options.nodeName, options.pluginPath, session, err, error)) {
     err << "fernwick press: " << error << "\n";
     CloseRolloutSession(session);
     return 1;

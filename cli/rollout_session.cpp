@@ -26,10 +26,10 @@ Modifier* TopFernwick(INode* node) {
 }  // namespace
 
 bool OpenRolloutSession(const std::string& scenePath, const std::string& nodeName, const std::string& pluginPath,
-                        RolloutSession& session, std::string& error) {
+                        RolloutSession& session, std::ostream& warnings, std::string& error) {
   session = RolloutSession();
   if (!LoadFernwick(pluginPath, error)) return false;
-  if (!LoadScene(scenePath, error)) return false;
+  if (!OpenSceneFile(scenePath, warnings, error)) return false;
   Interface* ip = GetCOREInterface();
   std::vector<INode*> nodes;
   ip->EnumNodes(nodes);

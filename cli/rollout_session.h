@@ -14,9 +14,10 @@ struct RolloutSession {
 };
 
 // Loads the plug-in and the scene, selects the node (nodeName, or the first
-// node whose stack holds a Fernwick modifier) and opens its rollout.
+// node whose stack holds a Fernwick modifier) and opens its rollout. What
+// the scene's objects noted while loading goes to `warnings`.
 bool OpenRolloutSession(const std::string& scenePath, const std::string& nodeName, const std::string& pluginPath,
-                        RolloutSession& session, std::string& error);
+                        RolloutSession& session, std::ostream& warnings, std::string& error);
 
 // Presses the rollout button with this caption. False with a message when no
 // enabled button has it.

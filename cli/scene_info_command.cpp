@@ -100,7 +100,7 @@ int RunSceneInfo(const std::string& path, const std::string& pluginPath, const s
     err << "fernwick scene info: " << error << "\n";
     return 1;
   }
-  if (!LoadScene(path, error)) {
+  if (!OpenSceneFile(path, err, error)) {
     err << "fernwick scene info: " << error << "\n";
     return 1;
   }

@@ -26,7 +26,7 @@ int RunSolve(const SolveOptions& o, std::istream& in, std::ostream& out, std::os
     CloseRolloutSession(session);
     return 1;
   };
-  if (!OpenRolloutSession(o.scenePath, o.nodeName, o.pluginPath, session, error)) return fail(error);
+  if (!OpenRolloutSession(o.scenePath, o.nodeName, o.pluginPath, session, err, error)) return fail(error);
 
   IParamBlock2* pb = session.fernwick->GetParamBlock(0);
   const TimeValue now = GetCOREInterface()->GetTime();

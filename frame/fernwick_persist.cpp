@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "../deformer/rest_capture.h"
+#include "../sdk/load_log.h"
 #include "../sdk/remap_dir.h"
 #include "fernwick.h"
 
@@ -38,7 +39,7 @@ IOResult Fernwick::Save(ISave* isave) {
 IOResult Fernwick::Load(ILoad* iload) {
   restMesh = std::make_unique<Mesh>();
   int numVerts = 0, numFaces = 0;
-  bool haveVerts = false, haveFaces = false, damaged = false;
+  bool haveVerts = false, haveFaces = false, damaged = false, damagedFlag = false;
   ULONG nread = 0;
   while (iload->OpenChunk() == IO_OK) {
     // Arrays are only allocated once their chunk shows it holds them, so a
@@ -70,9 +71,13 @@ IOResult Fernwick::Load(ILoad* iload) {
         haveFaces = true;
         break;
       case kProxyChunk: {
+        // A chunk too short to hold the flag is damage, not a workflow the
+        // user started: it leaves proxyCreated as a missing chunk does.
         int value = -1;
-        iload->Read(&value, sizeof value, &nread);
-        proxyCreated = value != 0;
+        if (iload->Read(&value, sizeof value, &nread) == IO_OK && nread == sizeof value)
+          proxyCreated = value != 0;
+        else
+          damagedFlag = true;
         break;
       }
       default:
@@ -88,7 +93,11 @@ IOResult Fernwick::Load(ILoad* iload) {
       if (restMesh->faces[f].v[j] >= static_cast<DWORD>(restMesh->numVerts)) damaged = true;
   for (int i = 0; i < restMesh->numVerts && !damaged; ++i)
     if (!IsFinite(restMesh->verts[i])) damaged = true;
-  if (damaged) restMesh = std::make_unique<Mesh>();
+  if (damaged) {
+    restMesh = std::make_unique<Mesh>();
+    LogLoadMessage(L"Fernwick: the saved rest state is damaged and was dropped; press \"Extract state\" again.");
+  }
+  if (damagedFlag) LogLoadMessage(L"Fernwick: the saved proxy state is damaged; it loads as no proxy created.");
 
   RebuildDerivedState(*this, GetFloatParam(pb_weight), GetIntParam(pb_iter), GetIntParam(pb_boundFixed) != 0);
   RefreshRollout();

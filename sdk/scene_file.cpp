@@ -18,6 +18,7 @@
 #include "class_desc.h"
 #include "derived_object.h"
 #include "inode.h"
+#include "load_log.h"
 #include "interface.h"
 #include "param_block.h"
 #include "plugin_manager.h"
@@ -1151,8 +1152,11 @@ bool SaveScene(const std::string& path, std::string& error) {
 }
 
 bool LoadSceneFromBytes(const std::string& bytes, std::string& error) {
+  ClearLoadLog();
   SceneRec scene;
-  return ParseScene(bytes, scene, error) && Build(scene, error);
+  if (ParseScene(bytes, scene, error) && Build(scene, error)) return true;
+  ClearLoadLog();  // nothing of that scene was kept
+  return false;
 }
 
 bool LoadScene(const std::string& path, std::string& error) {

@@ -28,6 +28,20 @@ TEST(SceneInfo, ShowsStacksParametersRestStateAndThePanel) {
   const std::string svg = TempDir::Read(d.File("panel.svg"));
   EXPECT_NE(svg.find("OK, V: 96, T: 188"), std::string::npos);
 
+  // Damaged modifier data inside a sound scene file: the scene opens, the rest
+  // state is dropped and the program says so.
+  std::string bytes = TempDir::Read(o.outPath);
+  const std::string counts("\x00\x00\x04\x00\x00\x00\x60\x00\x00\x00\x01\x00\x04\x00\x00\x00\xbc\x00\x00\x00", 20);
+  const size_t at = bytes.find(counts);
+  ASSERT_NE(at, std::string::npos);
+  bytes[at + 9] = 0x40;  // 96 + 2^30 vertices, more than the chunk holds
+  const std::string damaged = d.Write("damaged.fws", bytes);
+  std::ostringstream info2, warn;
+  ASSERT_EQ(RunSceneInfo(damaged, "", "", info2, warn), 0) << warn.str();
+  EXPECT_NE(warn.str().find("warning: " + damaged + ": Fernwick: the saved rest state is damaged"), std::string::npos)
+      << warn.str();
+  EXPECT_EQ(info2.str().find("rest state: 96 vertices"), std::string::npos) << info2.str();
+
   // A damaged scene is refused with a message and a non-zero exit.
   const std::string bad = d.Write("bad.fws", "FWSCENE\x1A garbage");
   std::ostringstream out2, err2;

@@ -3,6 +3,7 @@
 
 #include "plugin_fixture.h"
 #include "sdk/chunk_io.h"
+#include "sdk/load_log.h"
 #include "sdk/remap_dir.h"
 
 namespace {
@@ -132,11 +133,40 @@ TEST_F(PersistTest, DamagedDataLoadsAsAnEmptyRestMesh) {
   std::memcpy(damaged.back()[2].payload.data() + 4, &nan, 4);
   for (size_t k = 0; k < damaged.size(); ++k) {
     INode* node;
+    ClearLoadLog();
     Modifier* loaded = Loaded(Frame(damaged[k]), cube, node);
     EXPECT_EQ(Chunks(Saved(loaded))[0].payload, Bytes(0)) << "case " << k;
+    ASSERT_EQ(LoadLog().size(), 1u) << "case " << k;
+    EXPECT_NE(LoadLog()[0].find(L"rest state is damaged"), MSTR::npos);
     Pose(node, BentPositions(cube.verts));
     EXPECT_EQ(Evaluated(node), BentPositions(cube.verts)) << "case " << k;
   }
+}
+
+TEST_F(PersistTest, ShortProxyChunkIsDamageNotACreatedProxy) {
+  // A flag chunk too short to read leaves proxyCreated false, as a missing one
+  // does, and the load log says so; the rest mesh still loads.
+  const Mesh cube = MakeCube();
+  Modifier* mod;
+  NodeWithFernwick(cube, mod);
+  mod->GetParamBlock(0)->SetValue(kIter, 0, 2);
+  std::vector<Chunk> chunks = Chunks(Saved(mod));
+  for (const std::vector<BYTE>& flag : {std::vector<BYTE>{}, std::vector<BYTE>{1, 0}}) {
+    chunks[4].payload = flag;
+    ClearLoadLog();
+    INode* node;
+    Modifier* loaded = Loaded(Frame(chunks), cube, node);
+    const std::vector<Chunk> saved = Chunks(Saved(loaded));
+    EXPECT_EQ(saved[4].payload, Bytes(0));
+    EXPECT_EQ(saved[0].payload, Bytes(8));
+    ASSERT_EQ(LoadLog().size(), 1u);
+    EXPECT_NE(LoadLog()[0].find(L"proxy state is damaged"), MSTR::npos);
+  }
+  chunks.pop_back();
+  ClearLoadLog();
+  INode* node;
+  EXPECT_EQ(Chunks(Saved(Loaded(Frame(chunks), cube, node)))[4].payload, Bytes(0));
+  EXPECT_TRUE(LoadLog().empty());
 }
 
 TEST_F(PersistTest, CloneDeformsAlikeAndKeepsItsOwnParameters) {
