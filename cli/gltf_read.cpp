@@ -223,12 +223,14 @@ bool PrimitiveTriangles(const tinygltf::Model& m, const tinygltf::Primitive& pri
   if (prim.indices >= 0) {
     int comps = 0;
     if (!ReadGltfAccessor(m, prim.indices, idx, comps, error)) return false;
-    if (comps != 1) {
-      error = "invalid glTF file: the indices of " + what + " are not scalars";
+    const int type = m.accessors[prim.indices].componentType;
+    if (comps != 1 || (type != TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE && type != TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT &&
+                       type != TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT)) {
+      error = "invalid glTF file: the indices of " + what + " are not unsigned integer scalars";
       return false;
     }
     for (double d : idx)
-      if (d >= double(vertexCount)) {
+      if (!(d >= 0 && d < double(vertexCount))) {
         error = "invalid glTF file: " + what + " has an index past its " + std::to_string(vertexCount) + " vertices";
         return false;
       }

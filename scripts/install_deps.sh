@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Installs what the build needs and the machine may lack (Debian packages).
+# With --fuzz: also clang with libFuzzer and OpenMP, for the sanitizer and fuzz build.
 set -euo pipefail
 need=()
-for pkg in cmake g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpng-dev libtinygltf-dev nlohmann-json3-dev; do
+pkgs=(cmake g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev libpng-dev libtinygltf-dev nlohmann-json3-dev)
+[ "${1:-}" = "--fuzz" ] && pkgs+=(clang libclang-rt-dev libomp-dev)
+for pkg in "${pkgs[@]}"; do
   dpkg -s "$pkg" >/dev/null 2>&1 || need+=("$pkg")
 done
 # Node.js may come from outside the package manager; only add it when missing.

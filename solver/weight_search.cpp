@@ -332,7 +332,20 @@ WeightSolveResult SolveWeights(const WeightSolveInput& in, const SkinWeightQuery
   std::vector<Matrix3> inverseRest(in.boneCount);
   for (int b = 0; b < in.boneCount; ++b) inverseRest[b] = Inverse(in.restBoneTMs[b]);
 
-  std::atomic<bool> errorFlag{false};
+  // Start candidates first, in vertex order: a failure then names the same
+  // vertex whatever the thread count, and nothing is solved for nothing.
+  std::vector<int> starts(vertexCount);
+  for (int v = 0; v < vertexCount; ++v) {
+    const StartCandidate start = FindStartCandidate(skin, v, in.candidateBones + static_cast<size_t>(v) * L, L);
+    if (start.failed()) {
+      result.status = WeightSolveStatus::HeaviestBoneMissing;
+      result.errorVertex = v;
+      result.errorBone = start.heaviestBone;
+      return result;
+    }
+    starts[v] = start.candidate;
+  }
+
   std::atomic<int> solvedCount{0};
   float solveSeconds = 0.0f;
   int lastPercent = 0;  // loop thread 0 only
@@ -345,27 +358,10 @@ WeightSolveResult SolveWeights(const WeightSolveInput& in, const SkinWeightQuery
     VertexSearch search(in, inverseRest);
 #pragma omp for schedule(static)
     for (int v = 0; v < vertexCount; ++v) {
-      // Once a vertex has failed nothing will be written; save the work.
-      if (errorFlag.load(std::memory_order_relaxed)) continue;
       const int thread = omp_get_thread_num();
       const double started = now();
-
-      const int* candidates = in.candidateBones + static_cast<size_t>(v) * L;
-      const StartCandidate start = FindStartCandidate(skin, v, candidates, L);
-      if (start.failed()) {
-        // The three fields go together so the report names one failure.
-#pragma omp critical(fernwick_solve_report)
-        {
-          result.status = WeightSolveStatus::HeaviestBoneMissing;
-          result.errorVertex = v;
-          result.errorBone = start.heaviestBone;
-        }
-        errorFlag.store(true, std::memory_order_relaxed);
-        // With no weight to move the search would leave all zeros: skip it.
-      } else {
-        search.Load(v);
-        search.Solve(start.candidate, iterations, weightsOut + static_cast<size_t>(v) * L);
-      }
+      search.Load(v);
+      search.Solve(starts[v], iterations, weightsOut + static_cast<size_t>(v) * L);
 
       const float elapsed = static_cast<float>(now() - started);
 #pragma omp atomic

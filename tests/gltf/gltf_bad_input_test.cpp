@@ -81,6 +81,24 @@ TEST(GltfBadInput, EachProblemIsNamedAndNothingIsRead) {
            f.bin[size_t(f.json["bufferViews"][view]["byteOffset"])] = 7;
          });
        }},
+      {"signed index", "invalid glTF file",
+       [](const TempDir& d) {
+         return Edited(d, "signed.gltf", [](GltfTestFile& f) {
+           // Indices read as signed shorts: 0xffff is -1, before every vertex.
+           const int acc = f.json["meshes"][0]["primitives"][0]["indices"];
+           f.json["accessors"][acc]["componentType"] = 5122;
+           const int view = f.json["accessors"][acc]["bufferView"];
+           const size_t at = f.json["bufferViews"][view]["byteOffset"];
+           f.bin[at] = char(0xff);
+           f.bin[at + 1] = char(0xff);
+         });
+       }},
+      {"float index", "invalid glTF file",
+       [](const TempDir& d) {
+         return Edited(d, "findex.gltf", [](GltfTestFile& f) {
+           f.json["meshes"][0]["primitives"][0]["indices"] = f.AddFloats({-1, 0, 1}, "SCALAR");
+         });
+       }},
       {"nan position", "non-finite position",
        [](const TempDir& d) {
          return Edited(d, "nan.gltf", [](GltfTestFile& f) {
