@@ -2,13 +2,14 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
-#include "character_commands.h"
-#include "deform_command.h"
-#include "demo_command.h"
-#include "press_command.h"
-#include "progress_terminal.h"
-#include "scene_info_command.h"
-#include "solve_cli_command.h"
+#include "cli/commands/bake_command.h"
+#include "cli/commands/deform_command.h"
+#include "cli/commands/demo_command.h"
+#include "cli/commands/import_export_commands.h"
+#include "cli/commands/press_command.h"
+#include "cli/commands/scene_info_command.h"
+#include "cli/commands/solve_cli_command.h"
+#include "cli/terminal_host/progress_terminal.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"Fernwick: Delta Mush deformation and Skin weight solving"};

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "cli/gltf_character.h"
+#include "cli/gltf/gltf_character.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "cli/obj_file.h"
+#include "cli/files/obj_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);

@@ -10,7 +10,7 @@
 #include "sdk/quat.h"
 #include "sdk/rollout.h"
 #include "solver/weight_search.h"
-#include "tests/cli/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 class RigTest : public PluginTest {
  protected:

@@ -3,7 +3,7 @@
 #include "sdk/rollout.h"
 #include "sdk/rollout_snapshot.h"
 #include "sdk/window.h"
-#include "tests/cli/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 

@@ -1,0 +1,61 @@
+#include "cli/commands/character_import.h"
+
+#include <algorithm>
+
+#include "cli/terminal_host/plugin_host.h"
+#include "sdk/interface.h"
+
+double SecondsSince(CommandClock::time_point t) {
+  return std::chrono::duration<double>(CommandClock::now() - t).count();
+}
+
+bool ReadCharacterFile(const CharacterOptions& o, GltfCharacter& c, std::string& error) {
+  GltfReadOptions ro;
+  ro.meshName = o.meshName;
+  ro.fps = o.fps;
+  return ReadGltfCharacter(o.inPath, ro, c, error);
+}
+
+int ClipIndex(const GltfCharacter& c, const std::string& name) {
+  if (name.empty()) return -1;
+  for (size_t i = 0; i < c.animations.size(); ++i)
+    if (c.animations[i].name == name) return static_cast<int>(i);
+  try {
+    size_t used = 0;
+    const int i = std::stoi(name, &used);
+    if (used == name.size() && i >= 0 && i < static_cast<int>(c.animations.size())) return i;
+  } catch (...) {
+  }
+  return -2;
+}
+
+bool ImportCharacterFile(const CharacterOptions& o, GltfCharacter& c, ImportedCharacter& ic, std::ostream& out,
+                         std::string& error) {
+  ClassDesc2* desc = LoadFernwick(o.pluginPath, error);
+  if (!desc) return false;
+  const auto t0 = CommandClock::now();
+  if (!ReadCharacterFile(o, c, error)) return false;
+  ImportSettings s;
+  s.params = o.params;
+  s.boneLimit = o.boneLimit;
+  s.solverIterations = o.solverIterations;
+  s.animation = ClipIndex(c, o.animation);
+  if (s.animation == -2) {
+    error = "the file has no animation \"" + o.animation + "\"";
+    return false;
+  }
+  GetCOREInterface()->SetFrameRate(static_cast<int>(o.fps + 0.5f));
+  if (!ImportCharacter(c, desc, s, ic, error)) return false;
+  out << "Imported " << o.inPath << ": " << c.positions.size() << " vertices (welded), " << c.triangles.size()
+      << " triangles, " << c.joints.size() << " joints, " << c.animations.size() << " animations ("
+      << SecondsSince(t0) << " s)\n";
+  return true;
+}
+
+bool ExportCharacterWeights(const GltfCharacter& c, INode* meshNode, int maxInfluences, const std::string& path,
+                            std::string& error) {
+  std::vector<std::vector<std::pair<int, float>>> weights;
+  if (!SkinWeightsForExport(meshNode, c, weights, error)) return false;
+  return WriteGltfWithWeights(c, weights, std::clamp(maxInfluences, 1, 8), path, error);
+}
+

@@ -1,0 +1,43 @@
+// What the character commands share: their options, reading the file,
+// importing it into the scene with a Fernwick modifier, and writing the Skin's
+// weights back into a copy of the file.
+#pragma once
+#include <chrono>
+#include <ostream>
+#include <string>
+
+#include "cli/gltf/gltf_scene.h"
+#include "deformer/delta_mush_params.h"
+
+struct CharacterOptions {
+  std::string inPath;       // .gltf or .glb
+  std::string outPath;      // .glb (bake, export) or a scene (import)
+  std::string scenePath;    // export: the scene to take weights from
+  std::string reportPath;   // bake: the picture; empty: beside the output
+  std::string meshName;
+  std::string animation;    // bake: solve over this clip (name or index) instead of the proxy workflow
+  std::string pluginPath;
+  float fps = 30.0f;
+  DeltaMushParams params;
+  int boneLimit = 5;
+  int solverIterations = 12;
+  bool quiet = false;
+};
+
+using CommandClock = std::chrono::steady_clock;
+double SecondsSince(CommandClock::time_point t);
+
+bool ReadCharacterFile(const CharacterOptions& o, GltfCharacter& c, std::string& error);
+
+// Index of the clip named or numbered `name`; -1 for an empty name, -2 when
+// the file has no such clip.
+int ClipIndex(const GltfCharacter& c, const std::string& name);
+
+// Loads the plug-in, reads the file and builds the scene; prints one line.
+bool ImportCharacterFile(const CharacterOptions& o, GltfCharacter& c, ImportedCharacter& ic, std::ostream& out,
+                         std::string& error);
+
+// The node's Skin weights, at most maxInfluences (1 to 8) per vertex, into a
+// copy of the character's file.
+bool ExportCharacterWeights(const GltfCharacter& c, INode* meshNode, int maxInfluences, const std::string& path,
+                            std::string& error);

@@ -1,0 +1,117 @@
+#include "cli/commands/deform_command.h"
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+
+#include "cli/commands/host_deform.h"
+#include "cli/files/atomic_file.h"
+#include "cli/files/obj_file.h"
+#include "cli/report/fit_report.h"
+#include "cli/terminal_host/plugin_host.h"
+#include "sdk/interface.h"
+
+int RunDeform(const DeformOptions& options, std::ostream& out, std::ostream& err) {
+  std::string error;
+  ObjModel rest, posed;
+  if (!ReadObjFile(options.restPath, rest, error) || !ReadObjFile(options.posedPath, posed, error)) {
+    err << "fernwick deform: " << error << "\n";
+    return 1;
+  }
+  if (rest.positions.size() != posed.positions.size()) {
+    err << "fernwick deform: " << options.posedPath << " has " << posed.positions.size() << " vertices but the rest mesh "
+        << options.restPath << " has " << rest.positions.size() << "\n";
+    return 1;
+  }
+  if (rest.polygons != posed.polygons) {
+    size_t f = 0;
+    while (f < rest.polygons.size() && f < posed.polygons.size() && rest.polygons[f] == posed.polygons[f]) ++f;
+    err << "fernwick deform: " << options.posedPath << " does not have the rest mesh's faces (first difference at face "
+        << f + 1 << ")\n";
+    return 1;
+  }
+
+  ClassDesc2* desc = LoadFernwick(options.pluginPath, error);
+  if (!desc) {
+    err << "fernwick deform: " << error << "\n";
+    return 1;
+  }
+  MNMesh restMesh, posedMesh;
+  ObjToPolyMesh(rest, restMesh);
+  ObjToPolyMesh(posed, posedMesh);
+  const DeltaMushParams& p = options.params;
+
+  const auto t0 = std::chrono::steady_clock::now();
+  std::vector<Point3> result, other;
+  const bool ok = DeformThroughHost(desc, restMesh, posedMesh, p, options.polyPath, result, error);
+  const auto t1 = std::chrono::steady_clock::now();
+  // The other path, as a check that both give the same positions.
+  const bool otherOk = ok && DeformThroughHost(desc, restMesh, posedMesh, p, !options.polyPath, other, error);
+  CloseHostSession();
+  if (!ok || !otherOk) {
+    err << "fernwick deform: " << error << "\n";
+    return 1;
+  }
+  if (!WriteFileAtomically(options.outPath, ObjWithPositions(posed, result), error)) {
+    err << "fernwick deform: " << error << "\n";
+    return 1;
+  }
+
+  double sum = 0.0, maxMove = 0.0, maxPathDiff = 0.0;
+  for (size_t i = 0; i < result.size(); ++i) {
+    const double d = (result[i] - posed.positions[i]).Length();
+    sum += d;
+    maxMove = std::max(maxMove, d);
+    maxPathDiff = std::max(maxPathDiff, static_cast<double>((result[i] - other[i]).Length()));
+  }
+  size_t triangles = 0;
+  bool allTriangles = true;
+  for (const auto& poly : posed.polygons) {
+    triangles += poly.size() - 2;
+    allTriangles &= poly.size() == 3;
+  }
+  using ms = std::chrono::duration<double, std::milli>;
+  out << "Deformed " << result.size() << " vertices, " << posed.polygons.size() << " polygons (" << triangles
+      << " triangles) through the " << (options.polyPath ? "polygon" : "triangle") << " path: " << p.iter
+      << " iterations at strength " << p.weight << ", displace " << p.displace << "\n";
+  out << "  moved from the posed input: mean " << (result.empty() ? 0.0 : sum / result.size()) << ", max " << maxMove
+      << "\n";
+  out << "  triangle and polygon paths " << (maxPathDiff == 0.0 ? "give the same positions" : "differ")
+      << (allTriangles ? " (every polygon is a triangle)" : "") << ", max difference " << maxPathDiff << "\n";
+  out << "  capture and deformation " << ms(t1 - t0).count() << " ms\n";
+  out << "Wrote " << options.outPath << "\n";
+  return 0;
+}
+
+int RunDeformGltf(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
+  std::string error;
+  GltfCharacter c;
+  ImportedCharacter ic;
+  auto fail = [&](const std::string& why) {
+    err << "fernwick deform: " << why << "\n";
+    CloseHostSession();
+    return 1;
+  };
+  CharacterOptions withClip = o;
+  if (withClip.animation.empty()) withClip.animation.assign(1, '0');
+  if (!ImportCharacterFile(withClip, c, ic, out, error)) return fail(error);
+  if (ic.clipFrames == 0) return fail("the file has no animation to deform");
+  std::error_code ec;
+  std::filesystem::create_directories(o.outPath, ec);
+  if (ec) return fail("cannot create " + o.outPath + ": " + ec.message());
+  MNMesh poly;
+  poly.setNumVerts(static_cast<int>(c.positions.size()));
+  for (size_t i = 0; i < c.positions.size(); ++i) poly.P(static_cast<int>(i)) = c.positions[i];
+  for (const auto& t : c.triangles) poly.NewFace({t[0], t[1], t[2]});
+  const ObjModel model = ObjFromPolyMesh(poly, std::string("fernwick deform of ").append(o.inPath));
+  const PoseFrames frames = SampleNode(ic.meshNode, 1, ic.clipFrames, true);
+  for (size_t f = 0; f < frames.size(); ++f) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame_%04zu.obj", f + 1);
+    const std::string path = (std::filesystem::path(o.outPath) / name).string();
+    if (!WriteFileAtomically(path, ObjWithPositions(model, frames[f]), error)) return fail(error);
+  }
+  out << "Wrote " << frames.size() << " frames of the Delta Mush result to " << o.outPath << "\n";
+  CloseHostSession();
+  return 0;
+}

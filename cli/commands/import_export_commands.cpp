@@ -1,0 +1,41 @@
+#include "cli/commands/import_export_commands.h"
+
+#include "cli/terminal_host/plugin_host.h"
+#include "sdk/interface.h"
+#include "sdk/scene_file.h"
+#include "sdk/utf8.h"
+
+int RunImport(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
+  GltfCharacter c;
+  ImportedCharacter ic;
+  std::string error;
+  if (!ImportCharacterFile(o, c, ic, out, error) || !SaveScene(o.outPath, error)) {
+    err << "fernwick import: " << error << "\n";
+    CloseHostSession();
+    return 1;
+  }
+  out << "Wrote " << o.outPath << "\n";
+  CloseHostSession();
+  return 0;
+}
+
+int RunExport(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
+  std::string error;
+  GltfCharacter c;
+  auto fail = [&](const std::string& why) {
+    err << "fernwick export: " << why << "\n";
+    CloseHostSession();
+    return 1;
+  };
+  if (!LoadFernwick(o.pluginPath, error)) return fail(error);
+  if (!ReadCharacterFile(o, c, error)) return fail(error);
+  if (!OpenSceneFile(o.scenePath, err, error)) return fail(error);
+  const std::string meshName = c.meshNode >= 0 ? c.nodes[c.meshNode].name : "";
+  INode* node = GetCOREInterface()->GetINodeByName(Utf8ToWide(meshName.empty() ? "mesh" : meshName).c_str());
+  if (!node) return fail("the scene has no node \"" + meshName + "\" for the file's skinned mesh");
+  if (!ExportCharacterWeights(c, node, o.boneLimit, o.outPath, error)) return fail(error);
+  out << "Wrote " << o.outPath << "\n";
+  CloseHostSession();
+  return 0;
+}
+

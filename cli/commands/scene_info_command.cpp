@@ -1,0 +1,157 @@
+#include "cli/commands/scene_info_command.h"
+
+#include <cstring>
+#include <iomanip>
+
+#include "cli/terminal_host/plugin_host.h"
+#include "sdk/chunk_io.h"
+#include "sdk/class_desc.h"
+#include "sdk/derived_object.h"
+#include "sdk/interface.h"
+#include "sdk/param_block.h"
+#include "sdk/rollout_snapshot.h"
+#include "sdk/scene_file.h"
+#include "sdk/utf8.h"
+
+namespace {
+
+const Class_ID kFernwickClass(0x091D6366, 0x253B2454);
+
+std::string Narrow(const std::wstring& s) { return WideToUtf8(s); }
+
+std::string ClassName(Animatable* a) {
+  MSTR name;
+  a->GetClassName(name);
+  return name.empty() ? "(unnamed class)" : Narrow(name);
+}
+
+// Vertex and face counts of the captured rest mesh and the proxy flag, from
+// the modifier's own saved data.
+void RestStatus(ReferenceMaker* mod, int& verts, int& faces, bool& proxy) {
+  MemorySave save;
+  mod->Save(&save);
+  MemoryLoad load(save.Data());
+  verts = faces = 0;
+  proxy = false;
+  ULONG n = 0;
+  while (load.OpenChunk() == IO_OK) {
+    int value = 0;
+    switch (load.CurChunkID()) {
+      case 0: load.Read(&verts, 4, &n); break;
+      case 1: load.Read(&faces, 4, &n); break;
+      case 4: load.Read(&value, 4, &n); proxy = value != 0; break;
+      default: break;
+    }
+    load.CloseChunk();
+  }
+}
+
+void PrintParameters(IParamBlock2* pb, std::ostream& out) {
+  ParamBlockDesc2* desc = pb->GetDesc();
+  for (const ParamDef& d : desc->paramdefs) {
+    out << "        " << std::left << std::setw(18) << Narrow(d.int_name ? d.int_name : L"") << " ";
+    if (d.type == TYPE_FLOAT)
+      out << pb->GetFloat(d.ID, GetCOREInterface()->GetTime());
+    else if (d.type == TYPE_BOOL)
+      out << (pb->GetInt(d.ID, GetCOREInterface()->GetTime()) ? "on" : "off");
+    else
+      out << pb->GetInt(d.ID, GetCOREInterface()->GetTime());
+    out << "\n";
+  }
+}
+
+void PrintStack(INode* node, std::ostream& out) {
+  Object* obj = node->GetObjectRef();
+  if (!obj) {
+    out << "    no object\n";
+    return;
+  }
+  int position = 0;
+  while (obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID) {
+    auto* dobj = static_cast<IDerivedObject*>(obj);
+    for (int i = 0; i < dobj->NumModifiers(); ++i, ++position) {
+      Modifier* m = dobj->GetModifier(i);
+      out << "    [" << position << "] " << Narrow(m->GetName()) << " (" << ClassName(m) << ")"
+          << (m->IsEnabled() ? "" : ", off") << "\n";
+      if (m->ClassID() == kFernwickClass) {
+        int verts, faces;
+        bool proxy;
+        RestStatus(m, verts, faces, proxy);
+        out << "        rest state: ";
+        if (verts > 0)
+          out << verts << " vertices, " << faces << " triangles\n";
+        else
+          out << "none (press \"Extract state\")\n";
+        out << "        proxy created: " << (proxy ? "yes" : "no") << "\n";
+        if (IParamBlock2* pb = m->GetParamBlock(0)) PrintParameters(pb, out);
+      }
+    }
+    obj = dobj->GetObjRef();
+  }
+  if (obj) out << "    base: " << ClassName(obj) << "\n";
+}
+
+}  // namespace
+
+int RunSceneInfo(const std::string& path, const std::string& pluginPath, const std::string& snapshotPath,
+                 std::ostream& out, std::ostream& err) {
+  std::string error;
+  if (!LoadFernwick(pluginPath, error)) {
+    err << "fernwick scene info: " << error << "\n";
+    return 1;
+  }
+  if (!OpenSceneFile(path, err, error)) {
+    err << "fernwick scene info: " << error << "\n";
+    return 1;
+  }
+  Interface* ip = GetCOREInterface();
+  std::vector<INode*> nodes;
+  ip->EnumNodes(nodes);
+  const Interval range = ip->GetAnimRange();
+  const int tpf = GetTicksPerFrame();
+  out << path << ": " << nodes.size() << " nodes, frame " << ip->GetTime() / tpf << " of " << range.Start() / tpf
+      << " to " << range.End() / tpf << " at " << ip->GetFrameRate() << " fps\n";
+  for (INode* node : nodes) {
+    INode* parent = node->GetParentNode();
+    out << "  " << Narrow(node->GetName()) << "  handle " << node->GetHandle();
+    if (parent && !parent->IsRootNode()) out << ", child of " << Narrow(parent->GetName());
+    char colour[16];
+    std::snprintf(colour, sizeof colour, "#%06X", node->GetWireColor() & 0xFFFFFFu);
+    out << ", wire " << colour << (node->IsHidden() ? ", hidden" : "") << "\n";
+    PrintStack(node, out);
+  }
+  if (ip->GetSelNodeCount() > 0) {
+    out << "selected:";
+    for (int i = 0; i < ip->GetSelNodeCount(); ++i) out << " " << Narrow(ip->GetSelNode(i)->GetName());
+    out << "\n";
+  }
+  if (!snapshotPath.empty()) {
+    Modifier* shown = nullptr;
+    for (INode* node : nodes) {
+      Object* obj = node->GetObjectRef();
+      while (!shown && obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID) {
+        auto* dobj = static_cast<IDerivedObject*>(obj);
+        for (int i = 0; i < dobj->NumModifiers() && !shown; ++i)
+          if (dobj->GetModifier(i)->ClassID() == kFernwickClass) shown = dobj->GetModifier(i);
+        obj = dobj->GetObjRef();
+      }
+      if (shown) break;
+    }
+    if (!shown) {
+      err << "fernwick scene info: no Fernwick modifier to draw\n";
+      CloseHostSession();
+      return 1;
+    }
+    ip->OpenModifyPanel(shown);
+    const bool ok = WriteCommandPanelSnapshot(snapshotPath, error);
+    ip->CloseModifyPanel();
+    if (!ok) {
+      err << "fernwick scene info: " << error << "\n";
+      CloseHostSession();
+      return 1;
+    }
+    out << "Drew the Fernwick rollout in " << snapshotPath << "\n";
+  }
+  CloseHostSession();
+  return 0;
+}

@@ -1,0 +1,66 @@
+#include "cli/commands/solve_cli_command.h"
+
+#include <chrono>
+
+#include "cli/files/solve_inputs_dump.h"
+#include "cli/report/fit_report.h"
+#include "cli/terminal_host/rollout_session.h"
+#include "cli/terminal_host/terminal_message_boxes.h"
+#include "sdk/interface.h"
+#include "sdk/param_block.h"
+#include "sdk/scene_file.h"
+
+namespace {
+enum : ParamID { kStartFrame = 7, kEndFrame = 8, kBoneLimit = 9, kSolverIterations = 10 };
+using Clock = std::chrono::steady_clock;
+double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+}  // namespace
+
+int RunSolve(const SolveOptions& o, std::istream& in, std::ostream& out, std::ostream& err) {
+  TerminalMessageBoxPolicy policy(o.yes, in, out);
+  ScopedMessageBoxPolicy scoped(&policy);
+  RolloutSession session;
+  std::string error;
+  auto fail = [&](const std::string& why) {
+    err << "fernwick solve: " << why << "\n";
+    CloseRolloutSession(session);
+    return 1;
+  };
+  if (!OpenRolloutSession(o.scenePath, o.nodeName, o.pluginPath, session, err, error)) return fail(error);
+
+  IParamBlock2* pb = session.fernwick->GetParamBlock(0);
+  const TimeValue now = GetCOREInterface()->GetTime();
+  if (o.startFrame) pb->SetValue(kStartFrame, now, *o.startFrame);
+  if (o.endFrame) pb->SetValue(kEndFrame, now, *o.endFrame);
+  if (o.boneLimit) pb->SetValue(kBoneLimit, now, *o.boneLimit);
+  if (o.iterations) pb->SetValue(kSolverIterations, now, *o.iterations);
+  const int start = pb->GetInt(kStartFrame, now), end = pb->GetInt(kEndFrame, now);
+
+  const auto t0 = Clock::now();
+  const PoseFrames mush = SampleNode(session.node, start, end, true);
+  const PoseFrames before = SampleNode(session.node, start, end, false);
+  const auto t1 = Clock::now();
+  if (!o.dumpPath.empty()) {
+    if (!DumpSolveInputs(session.node, session.fernwick, o.dumpPath, error)) return fail(error);
+    out << "Wrote the solve inputs to " << o.dumpPath << "\n";
+  }
+  const auto t2 = Clock::now();
+  if (!PressButtonByCaption(session, "Solve Skin weights", error)) return fail(error);
+  const auto t3 = Clock::now();
+  // A finished solve switches the modifier off; one still on wrote nothing.
+  if (session.fernwick->IsEnabled()) return fail("the solve wrote no weights; the scene was not saved");
+  const PoseFrames after = SampleNode(session.node, start, end, false);
+  const auto t4 = Clock::now();
+
+  const FitStats b = CompareFrames(before, mush), a = CompareFrames(after, mush);
+  out << "Fit of linear skinning to the Delta Mush result over frames " << start << " to " << end << " ("
+      << (mush.empty() ? 0 : mush[0].size()) << " vertices):\n";
+  PrintFit(out, "before", b);
+  PrintFit(out, "after ", a);
+  if (b.rms > 0) out << "  RMS ratio after/before: " << a.rms / b.rms << "\n";
+  out << "Time: sampling " << Seconds(t0, t1) + Seconds(t3, t4) << " s, solve " << Seconds(t2, t3) << " s\n";
+  if (!SaveScene(o.outPath, error)) return fail(error);
+  out << "Wrote " << o.outPath << "\n";
+  CloseRolloutSession(session);
+  return 0;
+}
