@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "cli/commands/bake_command.h"
+#include "cli/commands/bone_limit.h"
 #include "cli/commands/deform_command.h"
 #include "cli/commands/demo_command.h"
 #include "cli/commands/import_export_commands.h"
@@ -11,8 +12,24 @@
 #include "cli/commands/solve_cli_command.h"
 #include "cli/terminal_host/progress_terminal.h"
 
+namespace {
+
+// "auto" or a whole number from 1 to 100.
+CLI::Validator BoneLimitValidator() {
+  return CLI::Validator(
+      [](std::string& value) {
+        int limit = 0;
+        std::string error;
+        return ParseBoneLimit(value, limit, error) ? std::string() : error;
+      },
+      "auto|1..100");
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   CLI::App app{"Fernwick: Delta Mush deformation and Skin weight solving"};
+  app.set_version_flag("--version", std::string("fernwick ") + FERNWICK_VERSION);
   app.require_subcommand(1);
 
   DeformOptions deform;
@@ -60,7 +77,8 @@ int main(int argc, char** argv) {
     cmd->add_option("--iter", o.params.iter, "Smoothing passes")->check(CLI::Range(0, 1000))->capture_default_str();
     cmd->add_option("--weight", o.params.weight, "Strength of each pass")->check(CLI::Range(0.0f, 1.0f))->capture_default_str();
     cmd->add_option("--displace", o.params.displace, "Share of the restored detail")->check(CLI::Range(0.0f, 1.0f))->capture_default_str();
-    cmd->add_option("--bone-limit", o.boneLimit, "Candidate bones per vertex (1 to 8 are written)")->check(CLI::Range(1, 100))->capture_default_str();
+    if (cmd->get_name() != "bake")
+      cmd->add_option("--bone-limit", o.boneLimit, "Candidate bones per vertex (1 to 8 are written)")->check(CLI::Range(1, 100))->capture_default_str();
     cmd->add_option("--iterations", o.solverIterations, "Solver iterations")->check(CLI::Range(1, 15))->capture_default_str();
   };
   CharacterOptions bake;
@@ -70,6 +88,12 @@ int main(int argc, char** argv) {
   bakeCmd->add_option("--animation", bake.animation, "Solve over this clip (name or index) instead of proxy poses");
   bakeCmd->add_option("--report", bake.reportPath, "Report picture (PNG); default: beside the output");
   characterOptions(bakeCmd, bake, true);
+  std::string bakeBoneLimit = "auto";
+  bakeCmd->add_option("--bone-limit", bakeBoneLimit,
+                      "Candidate bones per vertex: auto (the smallest from 5 to 8 that keeps every vertex's heaviest "
+                      "bone) or 1 to 100 (1 to 8 are written)")
+      ->check(BoneLimitValidator())
+      ->capture_default_str();
   CharacterOptions import;
   CLI::App* importCmd = app.add_subcommand("import", "Turn a glTF character into a scene with Skin and Fernwick");
   importCmd->add_option("IN", import.inPath, "Character file (.gltf or .glb)")->required()->check(CLI::ExistingFile);
@@ -107,7 +131,11 @@ int main(int argc, char** argv) {
   solveCmd->add_option("-o,--output", solve.outPath, "Scene file to write")->required();
   solveCmd->add_option("--start", solve.startFrame, "First sample frame")->check(CLI::Range(-10000, 10000));
   solveCmd->add_option("--end", solve.endFrame, "Last sample frame")->check(CLI::Range(-10000, 10000));
-  solveCmd->add_option("--bone-limit", solve.boneLimit, "Candidate bones per vertex")->check(CLI::Range(1, 100));
+  std::string solveBoneLimit;
+  solveCmd->add_option("--bone-limit", solveBoneLimit,
+                       "Candidate bones per vertex: auto (the smallest from 5 to 8 that keeps every vertex's heaviest "
+                       "bone) or 1 to 100; default: the scene's")
+      ->check(BoneLimitValidator());
   solveCmd->add_option("--iterations", solve.iterations, "Solver iterations")->check(CLI::Range(1, 15));
   solveCmd->add_option("--node", solve.nodeName, "Node whose Fernwick to use (default: the first)");
   solveCmd->add_option("--dump-solve-inputs", solve.dumpPath, "Also write the solve inputs to this file");
@@ -115,6 +143,18 @@ int main(int argc, char** argv) {
   solveCmd->add_option("--plugin", solve.pluginPath, "Path of Fernwick.dlm (default: the installed one)");
 
   CLI11_PARSE(app, argc, argv);
+  if (!bakeBoneLimit.empty()) {
+    std::string unused;
+    ParseBoneLimit(bakeBoneLimit, bake.boneLimit, unused);
+    bake.boneLimitAuto = bake.boneLimit == 0;
+  }
+  if (!solveBoneLimit.empty()) {
+    int limit = 0;
+    std::string unused;
+    ParseBoneLimit(solveBoneLimit, limit, unused);
+    solve.boneLimitAuto = limit == 0;
+    if (limit > 0) solve.boneLimit = limit;
+  }
   const ScopedProgressTerminal terminal;
 
   if (solveCmd->parsed()) return RunSolve(solve, std::cin, std::cout, std::cerr);

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <sstream>
 
+#include "cli/commands/bone_limit.h"
+#include "cli/files/output_check.h"
 #include "cli/report/fit_report.h"
 #include "cli/report/report_image.h"
 #include "cli/terminal_host/plugin_host.h"
@@ -39,6 +41,9 @@ int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
     return 1;
   };
   const auto t0 = CommandClock::now();
+  // A mistyped output should cost seconds, not the whole bake.
+  const std::string report = ReportPathFor(o);
+  if (!CheckOutputFile(o.outPath, error) || !CheckOutputFile(report, error)) return fail(error);
   if (!ImportCharacterFile(o, c, ic, out, error)) return fail(error);
   Interface* ip = GetCOREInterface();
   ip->SelectNode(ic.meshNode, 1);
@@ -56,6 +61,14 @@ int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
   if (!press("Extract state")) return fail(error);
   if (proxyWorkflow && !press("Create input animation")) return fail(error);
   IParamBlock2* pb = ic.fernwick->GetParamBlock(0);
+  // The limit is settled on the scene the solve will see, proxies included.
+  BoneLimitNeed need;
+  int limit = 0;
+  if (!MeasureBoneLimitNeed(ic.meshNode, need, error) ||
+      !ChooseBoneLimit(need, o.boneLimitAuto ? 0 : o.boneLimit, limit, error))
+    return fail(error);
+  if (o.boneLimitAuto) out << AutoBoneLimitLine(need, limit) << "\n";
+  pb->SetValue(kBoneLimit, ip->GetTime(), limit);
   const int start = pb->GetInt(kStartFrame, 0), end = pb->GetInt(kEndFrame, 0);
   const PoseFrames mush = SampleNode(ic.meshNode, start, end, true);
   const PoseFrames before = SampleNode(ic.meshNode, start, end, false);
@@ -77,15 +90,21 @@ int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
   PrintFit(out, "after ", a);
   if (b.rms > 0) out << "  RMS ratio after/before: " << a.rms / b.rms << "\n";
   ReportView view;
-  view.positions = c.positions;
+  // Drawn as the character stands in its file's world at rest (+Y up, +Z
+  // front), whatever axes it was authored in.
+  view.positions = GltfRestPoseWorldPositions(c);
   view.triangles = c.triangles;
   view.errorBefore = b.perVertexMax;
   view.errorAfter = a.perVertexMax;
-  view.errorBefore.resize(c.positions.size(), 0.0f);
-  view.errorAfter.resize(c.positions.size(), 0.0f);
+  view.errorBefore.resize(view.positions.size(), 0.0f);
+  view.errorAfter.resize(view.positions.size(), 0.0f);
   view.title = "Fernwick fit: largest distance per vertex to Delta Mush";
-  const std::string report = ReportPathFor(o);
-  if (!WriteFitReportPng(view, report, error)) return fail(error);
+  if (!WriteFitReportPng(view, report, error)) {
+    err << "fernwick bake: wrote " << o.outPath << " but not the report: " << error << "\n";
+    ip->CloseModifyPanel();
+    CloseHostSession();
+    return 1;
+  }
   out << "Wrote " << o.outPath << " and " << report << " (" << SecondsSince(t0) << " s in all)\n";
   ip->CloseModifyPanel();
   CloseHostSession();

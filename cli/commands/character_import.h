@@ -20,6 +20,7 @@ struct CharacterOptions {
   float fps = 30.0f;
   DeltaMushParams params;
   int boneLimit = 5;
+  bool boneLimitAuto = false;  // bake: the smallest limit from 5 to 8 that keeps every heaviest bone
   int solverIterations = 12;
   bool quiet = false;
 };

@@ -7,6 +7,7 @@
 #include "cli/commands/host_deform.h"
 #include "cli/files/atomic_file.h"
 #include "cli/files/obj_file.h"
+#include "cli/files/output_check.h"
 #include "cli/report/fit_report.h"
 #include "cli/terminal_host/plugin_host.h"
 #include "sdk/interface.h"
@@ -14,7 +15,8 @@
 int RunDeform(const DeformOptions& options, std::ostream& out, std::ostream& err) {
   std::string error;
   ObjModel rest, posed;
-  if (!ReadObjFile(options.restPath, rest, error) || !ReadObjFile(options.posedPath, posed, error)) {
+  if (!CheckOutputFile(options.outPath, error) || !ReadObjFile(options.restPath, rest, error) ||
+      !ReadObjFile(options.posedPath, posed, error)) {
     err << "fernwick deform: " << error << "\n";
     return 1;
   }
@@ -92,13 +94,11 @@ int RunDeformGltf(const CharacterOptions& o, std::ostream& out, std::ostream& er
     CloseHostSession();
     return 1;
   };
+  if (!PrepareOutputFolder(o.outPath, error)) return fail(error);
   CharacterOptions withClip = o;
   if (withClip.animation.empty()) withClip.animation.assign(1, '0');
   if (!ImportCharacterFile(withClip, c, ic, out, error)) return fail(error);
   if (ic.clipFrames == 0) return fail("the file has no animation to deform");
-  std::error_code ec;
-  std::filesystem::create_directories(o.outPath, ec);
-  if (ec) return fail("cannot create " + o.outPath + ": " + ec.message());
   MNMesh poly;
   poly.setNumVerts(static_cast<int>(c.positions.size()));
   for (size_t i = 0; i < c.positions.size(); ++i) poly.P(static_cast<int>(i)) = c.positions[i];

@@ -6,6 +6,7 @@
 #include "cli/commands/bake_command.h"
 #include "cli/files/atomic_file.h"
 #include "cli/files/obj_file.h"
+#include "cli/files/output_check.h"
 #include "cli/sample_characters/demo_character.h"
 #include "cli/sample_characters/demo_limb.h"
 #include "deformer/deform.h"
@@ -36,10 +37,9 @@ bool WriteObj(const std::string& path, const ObjModel& model, const std::vector<
 }  // namespace
 
 int RunDemo(const std::string& outDir, std::ostream& out, std::ostream& err) {
-  std::error_code ec;
-  std::filesystem::create_directories(outDir, ec);
-  if (ec) {
-    err << "fernwick demo: cannot create " << outDir << ": " << ec.message() << "\n";
+  std::string folderError;
+  if (!PrepareOutputFolder(outDir, folderError)) {
+    err << "fernwick demo: " << folderError << "\n";
     return 1;
   }
   const DemoLimb limb = MakeDemoLimb();
@@ -75,10 +75,9 @@ int RunDemo(const std::string& outDir, std::ostream& out, std::ostream& err) {
 }
 
 int RunCharacterDemo(const std::string& dir, const std::string& pluginPath, std::ostream& out, std::ostream& err) {
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  if (ec) {
-    err << "fernwick demo: cannot create " << dir << ": " << ec.message() << "\n";
+  std::string folderError;
+  if (!PrepareOutputFolder(dir, folderError)) {
+    err << "fernwick demo: " << folderError << "\n";
     return 1;
   }
   const std::string source = (std::filesystem::path(dir) / "demo_source.glb").string();
@@ -94,6 +93,7 @@ int RunCharacterDemo(const std::string& dir, const std::string& pluginPath, std:
   o.reportPath = (std::filesystem::path(dir) / "demo_report.png").string();
   o.pluginPath = pluginPath;
   o.params.iter = 20;
+  o.boneLimitAuto = true;
   o.quiet = true;
   const int rc = RunBake(o, out, err);
   if (rc == 0) out << "Open " << o.outPath << " in any glTF viewer; the picture is " << o.reportPath << "\n";

@@ -1,5 +1,6 @@
 #include "cli/commands/import_export_commands.h"
 
+#include "cli/files/output_check.h"
 #include "cli/terminal_host/plugin_host.h"
 #include "sdk/interface.h"
 #include "sdk/scene_file.h"
@@ -9,7 +10,7 @@ int RunImport(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
   GltfCharacter c;
   ImportedCharacter ic;
   std::string error;
-  if (!ImportCharacterFile(o, c, ic, out, error) || !SaveScene(o.outPath, error)) {
+  if (!CheckOutputFile(o.outPath, error) || !ImportCharacterFile(o, c, ic, out, error) || !SaveScene(o.outPath, error)) {
     err << "fernwick import: " << error << "\n";
     CloseHostSession();
     return 1;
@@ -27,6 +28,7 @@ int RunExport(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
     CloseHostSession();
     return 1;
   };
+  if (!CheckOutputFile(o.outPath, error)) return fail(error);
   if (!LoadFernwick(o.pluginPath, error)) return fail(error);
   if (!ReadCharacterFile(o, c, error)) return fail(error);
   if (!OpenSceneFile(o.scenePath, err, error)) return fail(error);

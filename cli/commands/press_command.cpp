@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "cli/files/output_check.h"
 #include "cli/terminal_host/rollout_session.h"
 #include "cli/terminal_host/terminal_message_boxes.h"
 #include "sdk/scene_file.h"
@@ -11,7 +12,8 @@ int RunPress(const PressOptions& options, std::istream& in, std::ostream& out, s
   ScopedMessageBoxPolicy scoped(&policy);
   RolloutSession session;
   std::string error;
-  if (!OpenRolloutSession(options.scenePath, options.nodeName, options.pluginPath, session, err, error)) {
+  if (!CheckOutputFile(options.outPath, error) ||
+      !OpenRolloutSession(options.scenePath, options.nodeName, options.pluginPath, session, err, error)) {
     err << "fernwick press: " << error << "\n";
     CloseRolloutSession(session);
     return 1;

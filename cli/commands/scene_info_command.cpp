@@ -3,6 +3,7 @@
 #include <cstring>
 #include <iomanip>
 
+#include "cli/files/output_check.h"
 #include "cli/terminal_host/plugin_host.h"
 #include "sdk/chunk_io.h"
 #include "sdk/class_desc.h"
@@ -96,7 +97,7 @@ void PrintStack(INode* node, std::ostream& out) {
 int RunSceneInfo(const std::string& path, const std::string& pluginPath, const std::string& snapshotPath,
                  std::ostream& out, std::ostream& err) {
   std::string error;
-  if (!LoadFernwick(pluginPath, error)) {
+  if ((!snapshotPath.empty() && !CheckOutputFile(snapshotPath, error)) || !LoadFernwick(pluginPath, error)) {
     err << "fernwick scene info: " << error << "\n";
     return 1;
   }

@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "cli/commands/bone_limit.h"
+#include "cli/files/output_check.h"
 #include "cli/files/solve_inputs_dump.h"
 #include "cli/report/fit_report.h"
 #include "cli/terminal_host/rollout_session.h"
@@ -26,14 +28,29 @@ int RunSolve(const SolveOptions& o, std::istream& in, std::ostream& out, std::os
     CloseRolloutSession(session);
     return 1;
   };
+  if (!CheckOutputFile(o.outPath, error) || (!o.dumpPath.empty() && !CheckOutputFile(o.dumpPath, error)))
+    return fail(error);
   if (!OpenRolloutSession(o.scenePath, o.nodeName, o.pluginPath, session, err, error)) return fail(error);
 
   IParamBlock2* pb = session.fernwick->GetParamBlock(0);
   const TimeValue now = GetCOREInterface()->GetTime();
   if (o.startFrame) pb->SetValue(kStartFrame, now, *o.startFrame);
   if (o.endFrame) pb->SetValue(kEndFrame, now, *o.endFrame);
-  if (o.boneLimit) pb->SetValue(kBoneLimit, now, *o.boneLimit);
   if (o.iterations) pb->SetValue(kSolverIterations, now, *o.iterations);
+  // Settle the bone limit here, in the program's own terms, rather than let
+  // the solve refuse after sampling.
+  BoneLimitNeed need;
+  if (MeasureBoneLimitNeed(session.node, need, error)) {
+    int limit = 0;
+    const int requested = o.boneLimitAuto ? 0 : o.boneLimit ? *o.boneLimit : pb->GetInt(kBoneLimit, now);
+    const bool fromScene = !o.boneLimitAuto && !o.boneLimit;
+    if (!ChooseBoneLimit(need, requested, limit, error, fromScene ? "the scene's bone limit" : "--bone-limit"))
+      return fail(fromScene ? error + " (or --bone-limit auto)" : error);
+    if (o.boneLimitAuto) out << AutoBoneLimitLine(need, limit) << "\n";
+    pb->SetValue(kBoneLimit, now, limit);
+  } else if (o.boneLimit) {
+    pb->SetValue(kBoneLimit, now, *o.boneLimit);  // the solve itself will say what is missing
+  }
   const int start = pb->GetInt(kStartFrame, now), end = pb->GetInt(kEndFrame, now);
 
   const auto t0 = Clock::now();

@@ -12,6 +12,7 @@ struct SolveOptions {
   std::string pluginPath;
   std::string dumpPath;  // solve inputs for external tools, when given
   std::optional<int> startFrame, endFrame, boneLimit, iterations;
+  bool boneLimitAuto = false;  // the smallest limit from 5 to 8 that keeps every heaviest bone
   bool yes = false;
 };
 

@@ -2,12 +2,12 @@
 
 #include <cstring>
 
+#include "cli/commands/bone_limit.h"
 #include "cli/files/atomic_file.h"
 #include "host/skin_access.h"
 #include "sdk/chunk_io.h"
 #include "sdk/interface.h"
 #include "sdk/param_block.h"
-#include "solver/bone_distance_table.h"
 #include "solver/candidate_bones.h"
 #include "solver/command/solve_gather.h"
 #include "tools/node_ops.h"
@@ -77,22 +77,11 @@ bool DumpSolveInputs(INode* node, Modifier* fernwick, const std::string& path, s
       error = "a sample frame has fewer vertices than the rest state";
       return false;
     }
-  const auto boneMeshes = BuildBoneMeshes(skin.skin, now);
-  SwitchModifiersAboveSkin(node, skin.mod, false);
-  std::vector<Point3> rest;
-  const bool restOk = CaptureRestPositions(node, now, V, rest);
-  SwitchModifiersAboveSkin(node, skin.mod, true);
-  if (!restOk) {
-    error = "the Skin's output has fewer vertices than the rest state";
-    return false;
-  }
-  const int B = skin.skin->GetNumBones();
-  std::vector<BoneGeometry> bones(B);
-  for (int b = 0; b < B; ++b) {
-    if (INode* bone = skin.skin->GetBone(b)) bones[b].objectTM = bone->GetObjectTM(now);
-    bones[b].mesh = boneMeshes[b].get();
-  }
-  const std::vector<float> distances = ComputeBoneDistances(rest.data(), V, bones.data(), B);
+  SceneBoneDistances measured;
+  if (!MeasureSceneBoneDistances(node, skin, V, now, measured, error)) return false;
+  const std::vector<Point3>& rest = measured.rest;
+  const std::vector<float>& distances = measured.distances;
+  const int B = measured.boneCount;
   const CandidateBones cands = SelectCandidateBones(distances.data(), V, B, nullptr, pb->GetInt(kBoneLimit, now));
   const std::vector<int> indices = CandidateBoneIndices(cands.candidates, cands.candidateCount);
   const int F = end - start + 1, L = cands.candidateCount;

@@ -107,6 +107,24 @@ std::vector<Matrix3> GltfJointRestWorld(const GltfCharacter& c) {
   return out;
 }
 
+std::vector<Point3> GltfRestPoseWorldPositions(const GltfCharacter& c) {
+  std::vector<Matrix3> skinning(c.joints.size());
+  for (size_t j = 0; j < c.joints.size(); ++j) skinning[j] = c.joints[j].inverseBind * c.nodes[c.joints[j].node].restWorld;
+  std::vector<Point3> out(c.positions.size());
+  for (size_t v = 0; v < c.positions.size(); ++v) {
+    Point3 sum(0, 0, 0);
+    float total = 0.0f;
+    if (v < c.weights.size())
+      for (auto [joint, w] : c.weights[v])
+        if (joint >= 0 && joint < static_cast<int>(skinning.size()) && w > 0.0f) {
+          sum += skinning[joint].PointTransform(c.positions[v]) * w;
+          total += w;
+        }
+    out[v] = total > 0.0f ? sum / total : c.meshWorld.PointTransform(c.positions[v]);
+  }
+  return out;
+}
+
 std::vector<Matrix3> GltfJointWorldAtFrame(const GltfCharacter& c, const GltfAnimation& a, int frame) {
   std::vector<Matrix3> local(c.nodes.size());
   for (size_t i = 0; i < c.nodes.size(); ++i) local[i] = c.nodes[i].restLocal;

@@ -129,6 +129,12 @@ std::vector<Matrix3> GltfJointWorldAtFrame(const GltfCharacter& character, const
 // World transform of every joint at rest.
 std::vector<Matrix3> GltfJointRestWorld(const GltfCharacter& character);
 
+// Where each welded vertex stands in the file's world with every joint at
+// rest, as a glTF viewer skins it: the weighted sum of
+// position * inverseBind * jointRestWorld. A vertex without weights takes the
+// mesh node's world transform.
+std::vector<Point3> GltfRestPoseWorldPositions(const GltfCharacter& character);
+
 // glTF's column-major 4x4 array as a row-vector Matrix3 (the bottom row, which
 // glTF requires to be 0 0 0 1, is dropped).
 Matrix3 GltfMatrixToMatrix3(const double* m16);

@@ -107,9 +107,10 @@ std::string PercentEncodePath(const std::string& s) {
 
 // Relative file references keep pointing at the same files from the new place.
 void RebaseUris(Json& root, const fs::path& fromDir, const fs::path& toDir) {
+  // A bare file name has an empty folder: the working directory.
   std::error_code ec;
-  const fs::path from = fs::weakly_canonical(fs::absolute(fromDir), ec);
-  const fs::path to = fs::weakly_canonical(fs::absolute(toDir), ec);
+  const fs::path from = fs::weakly_canonical(fs::absolute(fromDir.empty() ? fs::path(".") : fromDir, ec), ec);
+  const fs::path to = fs::weakly_canonical(fs::absolute(toDir.empty() ? fs::path(".") : toDir, ec), ec);
   if (from == to) return;
   for (const char* key : {"buffers", "images"}) {
     if (!root.contains(key) || !root[key].is_array()) continue;

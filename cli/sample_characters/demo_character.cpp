@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <vector>
@@ -11,8 +12,6 @@
 namespace {
 
 constexpr int kBones = 5;
-constexpr int kRings = 199;
-constexpr int kSegments = 50;
 constexpr float kLength = 5.0f;
 constexpr float kRadius = 0.4f;
 
@@ -29,14 +28,35 @@ struct Bin {
   }
 };
 
+// glTF's (x, y, z) as a Z-up tool stores it: up is +Z, front is -Y.
+void Author(bool zUp, float x, float y, float z, std::vector<float>& out) {
+  if (zUp)
+    out.insert(out.end(), {x, -z, y});
+  else
+    out.insert(out.end(), {x, y, z});
+}
+
+// A joint's rotation about a glTF axis (0 x, 1 y, 2 z) as an authored quaternion.
+void Rotation(bool zUp, int axis, float angle, std::vector<float>& out) {
+  float v[3] = {0, 0, 0};
+  v[axis] = std::sin(0.5f * angle);
+  if (zUp)
+    out.insert(out.end(), {v[0], -v[2], v[1], std::cos(0.5f * angle)});
+  else
+    out.insert(out.end(), {v[0], v[1], v[2], std::cos(0.5f * angle)});
+}
+
 }  // namespace
 
-std::string MakeDemoCharacterGlb() {
+std::string MakeDemoCharacterGlb(const DemoCharacterShape& shape) {
+  const int kRings = std::max(2, shape.rings), kSegments = std::max(3, shape.segments);
+  const int clipCount = std::clamp(shape.clips, 1, 3);
+  const bool zUp = shape.zUp;
   std::vector<float> pos;
   std::vector<std::uint16_t> joints;
   std::vector<float> weights;
   auto addVertex = [&](float x, float y, float z) {
-    pos.insert(pos.end(), {x, y, z});
+    Author(zUp, x, y, z, pos);
     // A crude skin: each vertex wholly on the bone of its band.
     const int bone = std::min(kBones - 1, std::max(0, static_cast<int>(std::floor(y / (kLength / kBones)))));
     joints.insert(joints.end(), {static_cast<std::uint16_t>(bone), 0, 0, 0});
@@ -71,14 +91,25 @@ std::string MakeDemoCharacterGlb() {
 
   std::vector<float> ibm;
   const float segment = kLength / kBones;
-  for (int b = 0; b < kBones; ++b)
-    ibm.insert(ibm.end(), {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, -segment * b, 0, 1});
-  // The wave: every joint swings about z, 25 degrees, once a second.
-  std::vector<float> times, rotations;
-  for (int k = 0; k <= 8; ++k) {
-    times.push_back(k / 8.0f);
-    const float half = 0.5f * 0.43633f * std::sin(6.2831853f * k / 8.0f);
-    rotations.insert(rotations.end(), {0.0f, 0.0f, std::sin(half), std::cos(half)});
+  for (int b = 0; b < kBones; ++b) {
+    std::vector<float> t;
+    Author(zUp, 0, -segment * b, 0, t);
+    ibm.insert(ibm.end(), {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, t[0], t[1], t[2], 1});
+  }
+  // Keys at eighths of a second over one second, per clip: joint rotations.
+  std::vector<float> times;
+  for (int k = 0; k <= 8; ++k) times.push_back(k / 8.0f);
+  const char* clipNames[3] = {"wave", "sway", "curl"};
+  std::vector<std::vector<std::vector<float>>> clipRotations(clipCount);  // [clip][joint] keys
+  for (int c = 0; c < clipCount; ++c) {
+    clipRotations[c].resize(kBones);
+    for (int b = 1; b < kBones; ++b)
+      for (int k = 0; k <= 8; ++k) {
+        const float phase = 6.2831853f * k / 8.0f;
+        if (c == 0) Rotation(zUp, 2, 0.43633f * std::sin(phase), clipRotations[c][b]);
+        if (c == 1) Rotation(zUp, 0, 0.43633f * std::sin(phase), clipRotations[c][b]);
+        if (c == 2) Rotation(zUp, 2, 0.6f * std::max(0.0f, std::sin(phase - 0.5f * b)), clipRotations[c][b]);
+      }
   }
 
   Bin bin;
@@ -88,7 +119,10 @@ std::string MakeDemoCharacterGlb() {
   const int vIdx = bin.View(idx.data(), idx.size() * 4, 34963);
   const int vIbm = bin.View(ibm.data(), ibm.size() * 4, 0);
   const int vTimes = bin.View(times.data(), times.size() * 4, 0);
-  const int vRot = bin.View(rotations.data(), rotations.size() * 4, 0);
+  std::vector<std::vector<int>> vRot(clipCount, std::vector<int>(kBones, -1));
+  for (int c = 0; c < clipCount; ++c)
+    for (int b = 1; b < kBones; ++b)
+      vRot[c][b] = bin.View(clipRotations[c][b].data(), clipRotations[c][b].size() * 4, 0);
   const size_t nv = pos.size() / 3;
   float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
   for (size_t i = 0; i < nv; ++i)
@@ -104,24 +138,40 @@ std::string MakeDemoCharacterGlb() {
       {{"bufferView", vIbm}, {"componentType", 5126}, {"count", kBones}, {"type", "MAT4"}},
       {{"bufferView", vTimes}, {"componentType", 5126}, {"count", times.size()}, {"type", "SCALAR"},
        {"min", {times.front()}}, {"max", {times.back()}}},
-      {{"bufferView", vRot}, {"componentType", 5126}, {"count", times.size()}, {"type", "VEC4"}},
   });
+  for (int c = 0; c < clipCount; ++c)
+    for (int b = 1; b < kBones; ++b) {
+      accessors.push_back({{"bufferView", vRot[c][b]}, {"componentType", 5126}, {"count", times.size()}, {"type", "VEC4"}});
+      vRot[c][b] = static_cast<int>(accessors.size()) - 1;
+    }
+  // Nodes: the mesh, the joints in a chain, and for Z-up authoring a root
+  // above both that turns +Z up into +Y up (-90 degrees about x).
+  const int firstJoint = zUp ? 2 : 1;
   json nodes = json::array();
   nodes.push_back({{"name", "tail"}, {"mesh", 0}, {"skin", 0}});
+  if (zUp)
+    nodes.push_back({{"name", "Z_UP"}, {"rotation", {-0.70710677f, 0.0f, 0.0f, 0.70710677f}}, {"children", {firstJoint}}});
   for (int b = 0; b < kBones; ++b) {
-    json n = {{"name", "tail_" + std::to_string(b)}, {"translation", {0.0f, b == 0 ? 0.0f : segment, 0.0f}}};
-    if (b + 1 < kBones) n["children"] = {2 + b};
+    std::vector<float> t;
+    Author(zUp, 0, b == 0 ? 0.0f : segment, 0, t);
+    json n = {{"name", "tail_" + std::to_string(b)}, {"translation", t}};
+    if (b + 1 < kBones) n["children"] = {firstJoint + b + 1};
     nodes.push_back(n);
   }
-  json channels = json::array();
-  json samplers = json::array({json{{"input", 5}, {"output", 6}, {"interpolation", "LINEAR"}}});
-  for (int b = 1; b < kBones; ++b) channels.push_back({{"sampler", 0}, {"target", {{"node", 1 + b}, {"path", "rotation"}}}});
+  json animations = json::array();
+  for (int c = 0; c < clipCount; ++c) {
+    json channels = json::array(), samplers = json::array();
+    for (int b = 1; b < kBones; ++b) {
+      samplers.push_back({{"input", 5}, {"output", vRot[c][b]}, {"interpolation", "LINEAR"}});
+      channels.push_back({{"sampler", b - 1}, {"target", {{"node", firstJoint + b}, {"path", "rotation"}}}});
+    }
+    animations.push_back({{"name", clipNames[c]}, {"channels", channels}, {"samplers", samplers}});
+  }
   json skinJoints = json::array();
-  for (int b = 0; b < kBones; ++b) skinJoints.push_back(1 + b);
+  for (int b = 0; b < kBones; ++b) skinJoints.push_back(firstJoint + b);
   json primitive = {{"attributes", {{"POSITION", 0}, {"JOINTS_0", 1}, {"WEIGHTS_0", 2}}}, {"indices", 3}};
   json mesh = {{"name", "tail"}, {"primitives", json::array({primitive})}};
-  json skin = {{"joints", skinJoints}, {"inverseBindMatrices", 4}, {"skeleton", 1}};
-  json animation = {{"name", "wave"}, {"channels", channels}, {"samplers", samplers}};
+  json skin = {{"joints", skinJoints}, {"inverseBindMatrices", 4}, {"skeleton", firstJoint}};
   json scene = {{"nodes", json::array({0, 1})}};
   json doc;
   doc["asset"] = {{"version", "2.0"}, {"generator", "fernwick demo"}};
@@ -130,7 +180,7 @@ std::string MakeDemoCharacterGlb() {
   doc["nodes"] = nodes;
   doc["meshes"] = json::array({mesh});
   doc["skins"] = json::array({skin});
-  doc["animations"] = json::array({animation});
+  doc["animations"] = animations;
   doc["accessors"] = accessors;
   doc["bufferViews"] = bin.views;
   doc["buffers"] = json::array({json{{"byteLength", bin.data.size()}}});

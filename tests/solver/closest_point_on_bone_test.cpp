@@ -91,6 +91,27 @@ TEST(ClosestPointOnBone, DegenerateAndBrokenFacesAddNoPoint) {
   ExpectPoint(q, Point3(0, 0, 0));  // vertices 0 and 1 tie; the first stays
 }
 
+TEST(ClosestPointOnBone, EdgeFootOnALongEdgeCountsWhenTheLengthSumMissesByRounding) {
+  // A 42-unit edge (a centimetre rig's bone). The foot of p on edge (a, b) lies
+  // at parameter 0.23, well inside the segment, yet in single precision
+  // |a - q| + |b - q| exceeds |a - b| by 3.8e-6, more than the 1e-6 tolerance.
+  // The plane foot is p itself, outside the face, so only the edge can give
+  // the nearest point; without it vertex a (9.7 away) would win.
+  const BoneMesh face = MakeMesh({{0, 0, 0}, {42, -1.5f, 0}, {0, 10, 0}}, {{{0, 1, 2}}});
+  const Point3 p(9.625f, -1.5f, 0);
+  const Point3 a(0, 0, 0), b(42, -1.5f, 0);
+  const Point3 q0 = a + (b - a) * (((p - a) % (b - a)) / ((b - a) % (b - a)));
+  ASSERT_GT(Length(a - q0) + Length(b - q0) - 1e-6f, Length(a - b));  // the length-sum test alone says no
+
+  // The foot worked out in double precision: t = (p . d) / |d|^2 with d = b - a.
+  const double t = (9.625 * 42 + 1.5 * 1.5) / (42.0 * 42 + 1.5 * 1.5);
+  const Point3 q = ClosestPointOnBone(Matrix3(), &face, p);
+  EXPECT_NEAR(q.x, 42 * t, 1e-5);
+  EXPECT_NEAR(q.y, -1.5 * t, 1e-5);
+  EXPECT_EQ(q.z, 0.0f);
+  EXPECT_NEAR(Length(p - q), 1.15551, 1e-4);
+}
+
 // Closest point on a triangle in double precision, by Voronoi regions.
 double TriangleDistance(const double p[3], const double a[3], const double b[3],
                         const double c[3]) {

@@ -29,7 +29,8 @@ TEST(CommandLine, BadValuesAreRefusedWithTheirRange) {
       {base + " --path quads", "quads not in {tri,poly}"},
       {base + " --frobnicate", "The following argument was not expected: --frobnicate"},
       {"deform --rest " + d.File("none.obj") + " --posed " + obj + " -o x.obj", "File does not exist"},
-      {"bake " + obj + " -o out.glb --bone-limit 0", "not in range 1 to 100"},
+      {"bake " + obj + " -o out.glb --bone-limit 0", "--bone-limit takes auto or a whole number from 1 to 100, not \"0\""},
+      {"solve " + obj + " -o out.fws --bone-limit many", "--bone-limit takes auto or a whole number from 1 to 100"},
       {"solve " + obj + " -o out.fws --iterations 16", "not in range 1 to 15"},
       {"", "A subcommand is required"},
   };

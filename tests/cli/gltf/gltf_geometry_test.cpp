@@ -100,3 +100,33 @@ TEST(BoneShape, JointSegmentsReachTheChildOrContinueTheParent) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GltfRestPose, VerticesStandWhereTheFileSkinsThemAtRest) {
+  // Two joints under a root turned -90 degrees about x (a Z-up file's way to
+  // +Y up); joint 1 sits 2 up its parent's +Z. Their inverse binds are taken in
+  // the Z-up space, without the root, as such files have them.
+  GltfCharacter c;
+  const Matrix3 zUp({1, 0, 0}, {0, 0, -1}, {0, 1, 0}, {0, 0, 0});  // rows: where x, y, z go
+  c.nodes.resize(3);
+  c.nodes[0].restWorld = zUp;
+  c.nodes[1].restWorld = zUp;
+  c.nodes[2].restWorld = TransMatrix(Point3(0, 0, 2)) * zUp;
+  c.joints.resize(2);
+  c.joints[0].node = 1;
+  c.joints[1].node = 2;
+  c.joints[1].inverseBind = TransMatrix(Point3(0, 0, -2));
+  c.meshWorld = TransMatrix(Point3(10, 0, 0));
+  c.positions = {{1, 0, 3}, {1, 0, 3}, {0, 1, 0}, {4, 5, 6}};
+  c.weights = {{{0, 1.0f}}, {{0, 0.25f}, {1, 0.75f}}, {{1, 2.0f}}, {}};
+  const std::vector<Point3> world = GltfRestPoseWorldPositions(c);
+  ASSERT_EQ(world.size(), 4u);
+  // (x, y, z) turns to (x, z, -y): +Z up becomes +Y up.
+  ExpectNear(world[0], {1, 3, 0});
+  ExpectNear(world[1], {1, 3, 0});       // bound at rest: every joint agrees
+  ExpectNear(world[2], {0, 0, -1});      // weights need not sum to 1
+  ExpectNear(world[3], {14, 5, 6});      // no weights: the mesh node's place
+}
+
+}  // namespace

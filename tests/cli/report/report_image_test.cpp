@@ -1,6 +1,9 @@
 // The fit report picture, checked by decoding the PNG it writes.
 #include "cli/report/report_image.h"
 
+#include "cli/commands/bake_command.h"
+#include "cli/sample_characters/demo_character.h"
+
 #include <gtest/gtest.h>
 #include <png.h>
 
@@ -8,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <limits>
+#include <sstream>
 
 #include "tests/support/temp_dir.h"
 
@@ -339,4 +343,31 @@ TEST(FitReportFile, WritesAtomically) {
   size_t entries = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir.path)) entries += entry.is_regular_file();
   EXPECT_EQ(entries, 1u);
+}
+
+// A bake's picture shows the character as it stands in its file's world: the
+// sample tail, 5 units up and under 1 across, is drawn tall in both views
+// whether its file was authored +Y up or +Z up under a turning root node, and
+// it fills its panel's height.
+TEST(FitReportPicture, BakedCharacterStandsUprightWhateverItsAuthoringAxes) {
+  for (bool zUp : {false, true}) {
+    TempDir d;
+    DemoCharacterShape shape;
+    shape.rings = 30;
+    shape.segments = 10;
+    shape.zUp = zUp;
+    CharacterOptions o;
+    o.inPath = d.Write("tail.glb", MakeDemoCharacterGlb(shape));
+    o.outPath = d.File("baked.glb");
+    o.quiet = true;
+    std::ostringstream out, err;
+    ASSERT_EQ(RunBake(o, out, err), 0) << err.str() << out.str();
+    const Picture pic = DecodeFile(d.File("baked_report.png"));
+    for (int column = 0; column < 2; ++column) {
+      const ReportPanel p = FitReportPanel(0, column);
+      const Extent e = Drawn(pic, p);
+      EXPECT_GT(e.Height(), 4 * e.Width()) << "z-up " << zUp << ", column " << column;
+      EXPECT_GT(e.Height(), 0.8 * (p.height - 2)) << "z-up " << zUp << ", column " << column;
+    }
+  }
 }

@@ -1,0 +1,54 @@
+// The bone limit on the command line: how many nearest bones each vertex
+// needs so that the solve's heaviest-bone test passes, worked out the way the
+// solve orders bones, and the limit a command solves with.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "host/skin_access.h"
+#include "sdk/inode.h"
+
+// Rest positions and bone distances measured as the solve measures them:
+// the Skin's output at time t with every modifier above it off, and each
+// bone's own mesh (or position) at t.
+struct SceneBoneDistances {
+  std::vector<Point3> rest;      // per vertex, world space
+  std::vector<float> distances;  // [vertex * boneCount + bone]
+  int boneCount = 0;
+};
+bool MeasureSceneBoneDistances(INode* node, const SkinAccess& skin, int vertexCount, TimeValue t,
+                               SceneBoneDistances& out, std::string& error);
+
+struct BoneLimitNeed {
+  int needed = 1;      // smallest limit with which every vertex keeps its heaviest bone
+  int vertex = -1;     // the first vertex that needs that many; -1 when every vertex needs 1
+  std::string bone;    // its heaviest bone
+  int boneCount = 0;
+};
+
+// Rank of each vertex's heaviest Skin bone among its bones ordered by
+// distance (equal distances keep bone order), counted from 1. A vertex with
+// no weights needs 1: the solve starts it from its nearest bone.
+std::vector<int> HeaviestBoneRanks(const SceneBoneDistances& d, ISkinContextData* context, int vertexCount);
+
+// The need of the node's first Skin at the current time. False with a message
+// when there is no Skin, no weights, or no mesh to measure.
+bool MeasureBoneLimitNeed(INode* node, BoneLimitNeed& need, std::string& error);
+
+constexpr int kAutoBoneLimitMin = 5, kAutoBoneLimitMax = 8;
+
+// requested > 0: that limit, if it keeps every vertex's heaviest bone;
+// requested == 0 ("auto"): the smallest from 5 up to 8 that does. False with
+// a message in command-line terms: the vertex, its bone, --bone-limit and the
+// smallest value that passes. requestedAs names where the limit came from.
+bool ChooseBoneLimit(const BoneLimitNeed& need, int requested, int& limit, std::string& error,
+                     const std::string& requestedAs = "--bone-limit");
+
+// "bone limit 7: the smallest with which every vertex keeps its heaviest bone"
+std::string AutoBoneLimitLine(const BoneLimitNeed& need, int limit);
+
+// "1st", "2nd", "3rd", "4th", ..., "11th", "21st".
+std::string Ordinal(int n);
+
+// Parses a --bone-limit value: "auto" gives 0, a whole number 1 to 100 itself.
+bool ParseBoneLimit(const std::string& text, int& limit, std::string& error);
