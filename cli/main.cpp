@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
   auto* gltfOpt = deformCmd->add_option("--gltf", deformGltf.inPath,
                                         "Instead: a skinned glTF character; -o names a folder for one OBJ per frame")
                       ->check(CLI::ExistingFile);
-  deformCmd->add_option("--animation", deformGltf.animation, "With --gltf: the clip (name or index; default 0)");
+  std::string deformClip = "0";
+  deformCmd->add_option("--animation", deformClip, "With --gltf: the clip (name or index)")->capture_default_str();
   restOpt->excludes(gltfOpt);
   posedOpt->excludes(gltfOpt);
   deformCmd->add_option("-o,--output", deform.outPath, "Output mesh (OBJ)")->required();
@@ -85,7 +86,20 @@ int main(int argc, char** argv) {
   CLI::App* bakeCmd = app.add_subcommand("bake", "Bake Delta Mush into the Skin weights of a glTF character");
   bakeCmd->add_option("IN", bake.inPath, "Character file (.gltf or .glb)")->required()->check(CLI::ExistingFile);
   bakeCmd->add_option("-o,--output", bake.outPath, "Output file (.glb or .gltf)")->required();
-  bakeCmd->add_option("--animation", bake.animation, "Solve over this clip (name or index) instead of proxy poses");
+  bakeCmd->add_option("--animation", bake.animations,
+                      "Train on this clip (name or index; repeat for several), all, or none; default: all the "
+                      "file's clips, or the proxy poses when it has none");
+  bakeCmd->add_option("--proxy-poses", bake.proxyPoses,
+                      "With clips, add the proxy poses of \"Create input animation\" to the training set")
+      ->check(CLI::IsMember({"on", "off", "auto"}))
+      ->capture_default_str();
+  float rangeOfMotion = -1.0f;
+  bakeCmd->add_option("--range-of-motion", rangeOfMotion,
+                      "Also turn each proxy bone, alone, with its parent and with its grandparent, this many degrees "
+                      "each way about each local axis (0: no; default: 90 when training on clips, else 0)")
+      ->check(CLI::Range(0.0f, 180.0f));
+  bakeCmd->add_option("--evaluate", bake.evaluate,
+                      "Report the fit on this clip (repeat for several), all, or none; default: all");
   bakeCmd->add_option("--report", bake.reportPath, "Report picture (PNG); default: beside the output");
   characterOptions(bakeCmd, bake, true);
   std::string bakeBoneLimit = "auto";
@@ -98,7 +112,8 @@ int main(int argc, char** argv) {
   CLI::App* importCmd = app.add_subcommand("import", "Turn a glTF character into a scene with Skin and Fernwick");
   importCmd->add_option("IN", import.inPath, "Character file (.gltf or .glb)")->required()->check(CLI::ExistingFile);
   importCmd->add_option("-o,--output", import.outPath, "Scene file to write")->required();
-  importCmd->add_option("--animation", import.animation, "Key this clip (name or index) from frame 1");
+  importCmd->add_option("--animation", import.animations,
+                        "Key this clip (name or index; repeat for several, or all) from frame 1, one after another");
   characterOptions(importCmd, import, true);
   CharacterOptions exportOpts;
   CLI::App* exportCmd = app.add_subcommand("export", "Write a scene's Skin weights into a copy of the source file");
@@ -143,6 +158,8 @@ int main(int argc, char** argv) {
   solveCmd->add_option("--plugin", solve.pluginPath, "Path of Fernwick.dlm (default: the installed one)");
 
   CLI11_PARSE(app, argc, argv);
+  if (rangeOfMotion >= 0.0f) bake.rangeOfMotion = RangeOfMotion{rangeOfMotion, true, 3};
+  deformGltf.animations = {deformClip};
   if (!bakeBoneLimit.empty()) {
     std::string unused;
     ParseBoneLimit(bakeBoneLimit, bake.boneLimit, unused);

@@ -6,6 +6,7 @@
 #include "local_frame.h"
 #include "rest_state.h"
 #include "smoothing.h"
+#include "parallel_threshold.h"
 
 // 1/3 as the 32-bit float 0x3EAAAAAB: the colour mask is the mean of r, g, b.
 inline float ColourMask(const Point3& c) {
@@ -24,7 +25,7 @@ inline bool RestStateFits(const RestState& s, int n) {
 template <typename Positions>
 void ShowRestPositions(const RestState& s, Positions& pos, int n) {
   const Point3* R = s.restMesh->verts.data();
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (n >= kParallelMinVertices)
   for (int i = 0; i < n; ++i) pos[i] = R[i];
 }
 
@@ -37,12 +38,12 @@ void SmoothAndCarry(RestState& s, Positions& pos, int n, float weight, int iter)
   Point3* I = s.inputPos.data();
   const NeighborLists& nb = s.neighbors;
   const std::uint8_t* F = s.fixedVerts.data();
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (n >= kParallelMinVertices)
   for (int i = 0; i < n; ++i) I[i] = pos[i];
 
   SmoothPositions(pos, W, n, nb, F, weight, iter);
 
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (n >= kParallelMinVertices)
   for (int i = 0; i < n; ++i) {
     if (F[i] || nb.Count(i) < 2) {
       W[i] = pos[i];
@@ -62,7 +63,7 @@ void BlendResult(const RestState& s, Positions& pos, int n, float displace, cons
   const Point3* I = s.inputPos.data();
   const NeighborLists& nb = s.neighbors;
   const std::uint8_t* F = s.fixedVerts.data();
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (n >= kParallelMinVertices)
   for (int i = 0; i < n; ++i) {
     if (F[i] || nb.Count(i) == 0) continue;  // never moved: still the input
     const float w = mask(i);

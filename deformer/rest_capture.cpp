@@ -3,6 +3,7 @@
 #include "local_frame.h"
 #include "smoothing.h"
 #include "topology.h"
+#include "deformer/parallel_threshold.h"
 
 void CaptureRestState(RestState& state, const Mesh& captured, float weight, int iter, bool boundFixed) {
   state.restMesh = std::make_unique<Mesh>(captured);
@@ -44,7 +45,7 @@ void PrecomputeRest(RestState& state, float weight, int iter) {
   state.restFrameOk.assign(n, 0);
   const Point3* S = state.smoothedRest.data();
   const NeighborLists& nb = state.neighbors;
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (n >= kParallelMinVertices)
   for (int i = 0; i < n; ++i) {
     if (nb.Count(i) < 2) continue;
     Matrix3 frame;

@@ -5,6 +5,7 @@
 
 #include "../sdk/point3.h"
 #include "neighbor_lists.h"
+#include "parallel_threshold.h"
 
 // Runs `iter` passes on pos (anything indexable to a Point3&, n entries).
 // Each pass moves every free vertex with k > 0 neighbours by weight * (mean of
@@ -15,7 +16,7 @@ void SmoothPositions(Positions& pos, Point3* accum, int n, const NeighborLists& 
   if (iter < 1 || n <= 0) return;
   const int* offsets = neighbors.offsets.data();
   const int* indices = neighbors.indices.data();
-#pragma omp parallel
+#pragma omp parallel if (n >= kParallelMinVertices)
   for (int pass = 0; pass < iter; ++pass) {
 #pragma omp for schedule(static)
     for (int i = 0; i < n; ++i) {

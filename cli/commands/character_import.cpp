@@ -29,27 +29,57 @@ int ClipIndex(const GltfCharacter& c, const std::string& name) {
   return -2;
 }
 
-bool ImportCharacterFile(const CharacterOptions& o, GltfCharacter& c, ImportedCharacter& ic, std::ostream& out,
-                         std::string& error) {
+bool ResolveClips(const GltfCharacter& c, const std::vector<std::string>& names, std::vector<int>& clips,
+                  std::string& error) {
+  clips.clear();
+  auto add = [&](int i) {
+    if (std::find(clips.begin(), clips.end(), i) == clips.end()) clips.push_back(i);
+  };
+  for (const std::string& name : names) {
+    if (name == "none") continue;
+    if (name == "all") {
+      for (size_t i = 0; i < c.animations.size(); ++i) add(static_cast<int>(i));
+      continue;
+    }
+    const int i = ClipIndex(c, name);
+    if (i < 0) {
+      std::string known;
+      for (const GltfAnimation& a : c.animations) known += (known.empty() ? "" : ", ") + ("\"" + a.name + "\"");
+      error = "the file has no animation \"" + name + "\"" +
+              (known.empty() ? std::string(" (it has none)") : " (it has " + known + ")");
+      return false;
+    }
+    add(i);
+  }
+  return true;
+}
+
+bool BuildCharacterScene(const CharacterOptions& o, const GltfCharacter& c, const std::vector<int>& clips,
+                         ImportedCharacter& ic, std::ostream& out, std::string& error) {
   ClassDesc2* desc = LoadFernwick(o.pluginPath, error);
   if (!desc) return false;
   const auto t0 = CommandClock::now();
-  if (!ReadCharacterFile(o, c, error)) return false;
   ImportSettings s;
   s.params = o.params;
   s.boneLimit = o.boneLimit;
   s.solverIterations = o.solverIterations;
-  s.animation = ClipIndex(c, o.animation);
-  if (s.animation == -2) {
-    error = "the file has no animation \"" + o.animation + "\"";
-    return false;
-  }
+  s.animations = clips;
   GetCOREInterface()->SetFrameRate(static_cast<int>(o.fps + 0.5f));
   if (!ImportCharacter(c, desc, s, ic, error)) return false;
   out << "Imported " << o.inPath << ": " << c.positions.size() << " vertices (welded), " << c.triangles.size()
-      << " triangles, " << c.joints.size() << " joints, " << c.animations.size() << " animations ("
-      << SecondsSince(t0) << " s)\n";
+      << " triangles, " << c.joints.size() << " joints, " << c.animations.size() << " animations";
+  for (size_t k = 0; k < ic.clips.size(); ++k)
+    out << (k == 0 ? "; keyed " : ", ") << "\"" << c.animations[ic.clips[k].animation].name << "\" at frames "
+        << ic.clips[k].first << "-" << ic.clips[k].last();
+  out << " (" << SecondsSince(t0) << " s)\n";
   return true;
+}
+
+bool ImportCharacterFile(const CharacterOptions& o, GltfCharacter& c, ImportedCharacter& ic, std::ostream& out,
+                         std::string& error) {
+  std::vector<int> clips;
+  return LoadFernwick(o.pluginPath, error) && ReadCharacterFile(o, c, error) &&
+         ResolveClips(c, o.animations, clips, error) && BuildCharacterScene(o, c, clips, ic, out, error);
 }
 
 bool ExportCharacterWeights(const GltfCharacter& c, INode* meshNode, int maxInfluences, const std::string& path,

@@ -5,7 +5,9 @@
 #include <chrono>
 #include <ostream>
 #include <string>
+#include <vector>
 
+#include "cli/commands/training_poses.h"
 #include "cli/gltf/gltf_scene.h"
 #include "deformer/delta_mush_params.h"
 
@@ -15,7 +17,8 @@ struct CharacterOptions {
   std::string scenePath;    // export: the scene to take weights from
   std::string reportPath;   // bake: the picture; empty: beside the output
   std::string meshName;
-  std::string animation;    // bake: solve over this clip (name or index) instead of the proxy workflow
+  // Clips to key, by name or index, or "all" or "none"; bake trains on them.
+  std::vector<std::string> animations;
   std::string pluginPath;
   float fps = 30.0f;
   DeltaMushParams params;
@@ -23,6 +26,13 @@ struct CharacterOptions {
   bool boneLimitAuto = false;  // bake: the smallest limit from 5 to 8 that keeps every heaviest bone
   int solverIterations = 12;
   bool quiet = false;
+  // bake: the proxy poses in the training set: "on", "off" or "auto" (the
+  // measured default: see bake_command.h).
+  std::string proxyPoses = "auto";
+  // bake: extra poses keyed on the proxies; degrees < 0: the default.
+  RangeOfMotion rangeOfMotion{-1.0f};
+  // bake: clips to report the fit on (names, indices, "all", "none"); empty: all.
+  std::vector<std::string> evaluate;
 };
 
 using CommandClock = std::chrono::steady_clock;
@@ -34,7 +44,16 @@ bool ReadCharacterFile(const CharacterOptions& o, GltfCharacter& c, std::string&
 // the file has no such clip.
 int ClipIndex(const GltfCharacter& c, const std::string& name);
 
-// Loads the plug-in, reads the file and builds the scene; prints one line.
+// The clips named (names, indices, "all", "none") as indices, in the order
+// given, each once. False with a message naming the clips the file has.
+bool ResolveClips(const GltfCharacter& c, const std::vector<std::string>& names, std::vector<int>& clips,
+                  std::string& error);
+
+// Loads the plug-in and builds the scene with these clips keyed; prints one line.
+bool BuildCharacterScene(const CharacterOptions& o, const GltfCharacter& c, const std::vector<int>& clips,
+                         ImportedCharacter& ic, std::ostream& out, std::string& error);
+
+// Reads the file and builds the scene with o.animations keyed.
 bool ImportCharacterFile(const CharacterOptions& o, GltfCharacter& c, ImportedCharacter& ic, std::ostream& out,
                          std::string& error);
 

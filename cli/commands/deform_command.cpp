@@ -96,15 +96,15 @@ int RunDeformGltf(const CharacterOptions& o, std::ostream& out, std::ostream& er
   };
   if (!PrepareOutputFolder(o.outPath, error)) return fail(error);
   CharacterOptions withClip = o;
-  if (withClip.animation.empty()) withClip.animation.assign(1, '0');
+  if (withClip.animations.empty()) withClip.animations = {"0"};
   if (!ImportCharacterFile(withClip, c, ic, out, error)) return fail(error);
-  if (ic.clipFrames == 0) return fail("the file has no animation to deform");
+  if (ic.clips.empty()) return fail("the file has no animation to deform");
   MNMesh poly;
   poly.setNumVerts(static_cast<int>(c.positions.size()));
   for (size_t i = 0; i < c.positions.size(); ++i) poly.P(static_cast<int>(i)) = c.positions[i];
   for (const auto& t : c.triangles) poly.NewFace({t[0], t[1], t[2]});
   const ObjModel model = ObjFromPolyMesh(poly, std::string("fernwick deform of ").append(o.inPath));
-  const PoseFrames frames = SampleNode(ic.meshNode, 1, ic.clipFrames, true);
+  const PoseFrames frames = SampleNode(ic.meshNode, ic.clips[0].first, ic.clips[0].last(), true);
   for (size_t f = 0; f < frames.size(); ++f) {
     char name[32];
     std::snprintf(name, sizeof name, "frame_%04zu.obj", f + 1);

@@ -57,20 +57,25 @@ bool ImportCharacter(const GltfCharacter& c, ClassDesc2* fernwickDesc, const Imp
     if (c.joints[j].parent >= 0) out.bones[c.joints[j].parent]->AttachChild(bone, FALSE);
     out.bones[j] = bone;
   }
-  const GltfAnimation* clip =
-      s.animation >= 0 && s.animation < static_cast<int>(c.animations.size()) ? &c.animations[s.animation] : nullptr;
   const int tpf = GetTicksPerFrame();
-  ip->SetAnimateMode(clip ? TRUE : FALSE);
+  ip->SetAnimateMode(s.animations.empty() ? FALSE : TRUE);
   for (int j : order) out.bones[j]->SetNodeTM(0, bind[j]);
-  if (clip) {
-    for (int f = 0; f < clip->frameCount; ++f) {
-      const std::vector<Matrix3> world = GltfJointWorldAtFrame(c, *clip, f);
-      for (int j : order) out.bones[j]->SetNodeTM((f + 1) * tpf, world[j]);
+  int next = 1;
+  for (int index : s.animations) {
+    if (index < 0 || index >= static_cast<int>(c.animations.size())) continue;
+    const GltfAnimation& clip = c.animations[index];
+    if (clip.frameCount <= 0) continue;
+    ClipPlacement place{index, next, clip.frameCount};
+    for (int f = 0; f < clip.frameCount; ++f) {
+      const std::vector<Matrix3> world = GltfJointWorldAtFrame(c, clip, f);
+      for (int j : order) out.bones[j]->SetNodeTM((place.first + f) * tpf, world[j]);
     }
-    out.clipFrames = clip->frameCount;
+    out.clips.push_back(place);
+    out.lastFrame = place.last();
+    next = place.last() + 2;
   }
   ip->SetAnimateMode(FALSE);
-  ip->SetAnimRange(Interval(0, std::max(out.clipFrames, 1) * tpf));
+  ip->SetAnimRange(Interval(0, std::max(out.lastFrame, 1) * tpf));
   ip->SetTime(0);
 
   out.skin = static_cast<Modifier*>(ip->CreateInstance(OSM_CLASS_ID, SKIN_CLASSID));
@@ -113,8 +118,9 @@ bool ImportCharacter(const GltfCharacter& c, ClassDesc2* fernwickDesc, const Imp
   pb->SetValue(kBoundFixed, 0, s.params.boundFixed ? 1 : 0);
   pb->SetValue(kBoneLimit, 0, s.boneLimit);
   pb->SetValue(kSolverIterations, 0, s.solverIterations);
-  pb->SetValue(kStartFrame, 0, clip ? 1 : 0);
-  pb->SetValue(kEndFrame, 0, clip ? out.clipFrames : 1);
+  // The solve's range: every keyed clip, or the bind pose and the frame after.
+  pb->SetValue(kStartFrame, 0, out.clips.empty() ? 0 : out.clips.front().first);
+  pb->SetValue(kEndFrame, 0, out.clips.empty() ? 1 : out.clips.back().last());
   ip->SelectNode(out.meshNode, 1);
   return true;
 }

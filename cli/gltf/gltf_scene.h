@@ -3,7 +3,8 @@
 // matrices) and a Fernwick modifier on top; and the way back, the Skin's
 // weights per welded vertex.
 //
-// Frame 0 holds the bind pose; an imported animation clip follows from frame 1.
+// Frame 0 holds the bind pose; imported animation clips follow from frame 1,
+// one after another with a frame between them.
 #pragma once
 #include <string>
 #include <vector>
@@ -19,15 +20,27 @@ struct ImportSettings {
   DeltaMushParams params;
   int boneLimit = 5;
   int solverIterations = 12;
-  int animation = -1;  // clip to key from frame 1, -1 for none
+  // Clips to key on the bones, in this order along the time line: the first
+  // from frame 1, each next one a frame after the previous one's last.
+  std::vector<int> animations;
+};
+
+// Where a keyed clip lies on the time line: frames first .. first + frames - 1
+// hold its frames 0 .. frames - 1.
+struct ClipPlacement {
+  int animation = -1;  // index into GltfCharacter::animations
+  int first = 0;
+  int frames = 0;
+  int last() const { return first + frames - 1; }
 };
 
 struct ImportedCharacter {
   INode* meshNode = nullptr;
   Modifier* skin = nullptr;
   Modifier* fernwick = nullptr;
-  std::vector<INode*> bones;  // per joint
-  int clipFrames = 0;         // frames of the keyed clip (frames 1..clipFrames)
+  std::vector<INode*> bones;         // per joint
+  std::vector<ClipPlacement> clips;  // in time-line order
+  int lastFrame = 0;                 // the last keyed frame, 0 without clips
 };
 
 bool ImportCharacter(const GltfCharacter& c, ClassDesc2* fernwickDesc, const ImportSettings& settings,

@@ -86,3 +86,10 @@ void PrintFit(std::ostream& out, const char* label, const FitStats& s) {
   if (s.worstVertex >= 0) out << " (vertex " << s.worstVertex << ", frame offset " << s.worstFrame << ")";
   out << "\n";
 }
+
+void PrintClipFit(std::ostream& out, const ClipFit& fit) {
+  out << "  \"" << fit.name << "\" (" << (fit.trained ? "trained on" : "held out") << ", " << fit.frames
+      << " frames): RMS " << fit.before.rms << " -> " << fit.after.rms;
+  if (fit.before.rms > 0) out << " (ratio " << fit.after.rms / fit.before.rms << ")";
+  out << ", largest " << fit.before.max << " -> " << fit.after.max << "\n";
+}

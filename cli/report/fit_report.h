@@ -2,6 +2,7 @@
 // frame by frame: the figure a solve is meant to lower.
 #pragma once
 #include <ostream>
+#include <string>
 #include <vector>
 
 #include "sdk/inode.h"
@@ -22,3 +23,14 @@ PoseFrames SampleNode(INode* node, int startFrame, int endFrame, bool deltaMush)
 FitStats CompareFrames(const PoseFrames& skinned, const PoseFrames& target);
 
 void PrintFit(std::ostream& out, const char* label, const FitStats& s);
+
+// The fit on one animation clip, before and after a solve.
+struct ClipFit {
+  std::string name;
+  bool trained = false;  // the solve sampled this clip
+  int frames = 0;
+  FitStats before, after;
+};
+
+// '  "Walk" (held out, 23 frames): RMS 0.512 -> 0.301 (ratio 0.588), largest 4.12 -> 2.95'
+void PrintClipFit(std::ostream& out, const ClipFit& fit);

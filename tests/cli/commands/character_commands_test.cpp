@@ -68,6 +68,9 @@ void ExpectBakeEqualsImportPressesAndExport(const std::string& source) {
   o.params.iter = 5;
   o.solverIterations = 6;
   o.quiet = true;
+  // The rollout's own workflow: proxy poses only, nothing else keyed.
+  o.animations = {"none"};
+  o.evaluate = {"none"};
   std::ostringstream out, err;
   ASSERT_EQ(RunBake(o, out, err), 0) << err.str() << out.str();
   std::string report;
@@ -138,7 +141,7 @@ TEST(SolveCommand, ReportsTheFitAndDumpsTheInputs) {
   CharacterOptions imp;
   imp.inPath = SmallTail(d);
   imp.outPath = d.File("scene.fws");
-  imp.animation = "0";
+  imp.animations = {"0"};
   std::ostringstream out, err;
   ASSERT_EQ(RunImport(imp, out, err), 0) << err.str();
   SolveOptions o;

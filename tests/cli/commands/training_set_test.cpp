@@ -1,0 +1,281 @@
+// The bake's training set (clips, proxy poses, range of motion) and the
+// per-clip fit it reports, checked against figures worked out independently
+// from the written file.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "cli/commands/bake_command.h"
+#include "cli/commands/deform_command.h"
+#include "cli/commands/training_poses.h"
+#include "cli/files/obj_file.h"
+#include "cli/gltf/gltf_container.h"
+#include "cli/report/fit_report.h"
+#include "cli/sample_characters/demo_character.h"
+#include "cli/terminal_host/plugin_host.h"
+#include "cli/terminal_host/rollout_session.h"
+#include "cli/terminal_host/terminal_message_boxes.h"
+#include "sdk/interface.h"
+#include "sdk/param_block.h"
+#include "sdk/rollout.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+// The small tail: 302 vertices on five joints, clips "wave", "sway", "curl".
+std::string SmallTail(const TempDir& d, int clips = 3) {
+  DemoCharacterShape shape;
+  shape.rings = 30;
+  shape.segments = 10;
+  shape.clips = clips;
+  return d.Write("tail.glb", MakeDemoCharacterGlb(shape));
+}
+
+struct ClipLine {
+  std::string status;  // "trained on" or "held out"
+  std::string figures;  // everything after "frames): "
+};
+
+// The "Fit per clip" lines of a bake's output, by clip name.
+std::map<std::string, ClipLine> ClipLines(const std::string& text) {
+  std::map<std::string, ClipLine> lines;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("  \"", 0) != 0) continue;
+    const size_t close = line.find("\" (", 3), comma = line.find(", ", close), colon = line.find("frames): ");
+    if (close == std::string::npos || comma == std::string::npos || colon == std::string::npos) continue;
+    lines[line.substr(3, close - 3)] = {line.substr(close + 3, comma - close - 3), line.substr(colon + 9)};
+  }
+  return lines;
+}
+
+// "RMS a -> b (ratio r), largest c -> d" as numbers.
+struct Figures {
+  double rmsBefore = -1, rmsAfter = -1, maxBefore = -1, maxAfter = -1;
+};
+Figures Parse(const std::string& figures) {
+  Figures f;
+  std::sscanf(figures.c_str(), "RMS %lf -> %lf", &f.rmsBefore, &f.rmsAfter);
+  const size_t at = figures.find("largest ");
+  if (at != std::string::npos) std::sscanf(figures.c_str() + at, "largest %lf -> %lf", &f.maxBefore, &f.maxAfter);
+  return f;
+}
+
+int Bake(CharacterOptions o, std::string& output) {
+  o.quiet = true;
+  std::ostringstream out, err;
+  const int rc = RunBake(o, out, err);
+  output = out.str() + err.str();
+  return rc;
+}
+
+TEST(TrainingSet, ClipsProxyPosesAndRangeOfMotionMakeTheTrainingRange) {
+  TempDir d;
+  CharacterOptions o;
+  o.inPath = SmallTail(d);
+  o.outPath = d.File("out.glb");
+  o.solverIterations = 4;
+  struct Case {
+    std::vector<std::string> animations;
+    std::string proxyPoses;
+    float rom;
+    int rc;
+    std::string line;
+  } cases[] = {
+      // Five proxies: proxy poses on frames 0-21; clips of 31 frames each.
+      // The default with clips: proxy poses 0-21, range of motion 22-106
+      // (12 groups of 7 frames), the clips on the proxies from 108.
+      {{}, "auto", -1, 0, "Training on frames 0 to 202: proxy poses, range of motion 90 degrees about x, y and z, "
+                          "each bone alone, with its parent and with its grandparent, \"wave\", \"sway\", \"curl\""},
+      {{"wave", "curl"}, "off", -1, 0, "Training on frames 1 to 63: \"wave\", \"curl\""},
+      {{"none"}, "auto", -1, 0, "Training on frames 0 to 21: proxy poses\n"},
+      {{"1"}, "on", 0, 0, "Training on frames 0 to 53: proxy poses, \"sway\"\n"},
+      {{"none"}, "off", -1, 1, "nothing to train on"},
+      {{"wave"}, "off", 30, 1, "--range-of-motion turns the proxy bones: it needs the proxy poses"},
+      {{"walk"}, "auto", -1, 1, "the file has no animation \"walk\" (it has \"wave\", \"sway\", \"curl\")"},
+  };
+  for (const Case& c : cases) {
+    o.animations = c.animations;
+    o.proxyPoses = c.proxyPoses;
+    o.rangeOfMotion = RangeOfMotion{c.rom};
+    std::string output;
+    EXPECT_EQ(Bake(o, output), c.rc) << output;
+    EXPECT_NE(output.find(c.line), std::string::npos) << c.line << "\n" << output;
+  }
+}
+
+TEST(TrainingSet, ProxiesPlayTheClipsExactlyAsTheRigsBones) {
+  TempDir d;
+  ScriptedMessageBoxPolicy yes;
+  yes.SetQuestionDefault(IDYES);
+  ScopedMessageBoxPolicy scoped(&yes);
+  CharacterOptions o;
+  o.inPath = SmallTail(d, 2);
+  o.animations = {"all"};
+  GltfCharacter c;
+  ImportedCharacter ic;
+  std::ostringstream out;
+  std::string error;
+  ASSERT_TRUE(ImportCharacterFile(o, c, ic, out, error)) << error;
+  ASSERT_EQ(ic.clips.size(), 2u);
+  const PoseFrames rig = SampleNode(ic.meshNode, ic.clips[0].first, ic.clips[1].last(), false);
+  Interface* ip = GetCOREInterface();
+  ip->OpenModifyPanel(ic.fernwick);
+  RolloutSession session{ic.meshNode, ic.fernwick, FindOpenRollout(L"Parameters")};
+  ASSERT_TRUE(PressButtonByCaption(session, "Create input animation", error)) << error;
+  const std::vector<INode*> proxies = ProxyBones(ic.meshNode);
+  ASSERT_EQ(proxies.size(), 5u);
+  const int last = KeyClipsOnProxies(proxies, ic.bones, ic.clips, 30);
+  EXPECT_EQ(last, 30 + 31 + 1 + 31 - 1);  // two 31-frame clips a frame apart
+  const PoseFrames played = SampleNode(ic.meshNode, 30, last, false);
+  ASSERT_EQ(played.size(), rig.size());
+  double worst = 0;
+  for (size_t f = 0; f < rig.size(); ++f)
+    for (size_t v = 0; v < rig[f].size(); ++v) worst = std::max(worst, double(Length(rig[f][v] - played[f][v])));
+  EXPECT_LT(worst, 1e-4);
+  ip->CloseModifyPanel();
+  CloseHostSession();
+}
+
+TEST(TrainingSet, RangeOfMotionTurnsEachGroupOnceAndKeepsTheJointsTogether) {
+  TempDir d;
+  ScriptedMessageBoxPolicy yes;
+  yes.SetQuestionDefault(IDYES);
+  ScopedMessageBoxPolicy scoped(&yes);
+  CharacterOptions o;
+  o.inPath = SmallTail(d, 1);
+  GltfCharacter c;
+  ImportedCharacter ic;
+  std::ostringstream out;
+  std::string error;
+  ASSERT_TRUE(ImportCharacterFile(o, c, ic, out, error)) << error;
+  Interface* ip = GetCOREInterface();
+  ip->OpenModifyPanel(ic.fernwick);
+  RolloutSession session{ic.meshNode, ic.fernwick, FindOpenRollout(L"Parameters")};
+  ASSERT_TRUE(PressButtonByCaption(session, "Create input animation", error)) << error;
+  const std::vector<INode*> proxies = ProxyBones(ic.meshNode);
+  ASSERT_EQ(proxies.size(), 5u);
+  // A chain of five: 5 bones alone, 4 with a parent, 3 with a grandparent;
+  // each group rests, takes six poses (3 axes, both ways) and rests again.
+  const int first = 100;
+  const int last = KeyRangeOfMotion(proxies, first, RangeOfMotion{40.0f, true, 3});
+  EXPECT_EQ(last, first + 12 * 7);
+  const int tpf = GetTicksPerFrame();
+  for (int f = first; f <= last; ++f) {
+    int turned = 0;
+    for (size_t k = 0; k < proxies.size(); ++k) {
+      const Matrix3 now = proxies[k]->GetNodeTM(f * tpf), rest = proxies[k]->GetNodeTM(0);
+      // The turn relative to rest, in the bone's own frame: 40 degrees or none.
+      const Matrix3 turn = now * Inverse(proxies[k]->GetParentTM(f * tpf)) *
+                           Inverse(rest * Inverse(proxies[k]->GetParentTM(0)));
+      const float cosAngle = std::clamp((turn.GetRow(0).x + turn.GetRow(1).y + turn.GetRow(2).z - 1.0f) / 2.0f, -1.0f, 1.0f);
+      const float degrees = std::acos(cosAngle) * 57.29578f;
+      if (degrees > 1.0f) {
+        ++turned;
+        EXPECT_NEAR(degrees, 40.0f, 0.05f) << "frame " << f << ", bone " << k;
+      }
+      // Turning spins a bone about its own origin: it stays where its parent puts it.
+      EXPECT_LT(Length(turn.GetTrans()), 1e-4f) << "frame " << f << ", bone " << k;
+    }
+    const int pose = (f - first) % 7;
+    EXPECT_EQ(turned, pose == 0 ? 0 : (f - first) / 7 < 5 ? 1 : (f - first) / 7 < 9 ? 2 : 3) << "frame " << f;
+  }
+  ip->CloseModifyPanel();
+  CloseHostSession();
+}
+
+// The figures a viewer would see: linear skinning of the written file's
+// weights, as glTF defines it, against the Delta Mush frames that
+// `fernwick deform --gltf` writes for the clip.
+TEST(ClipFitReport, FiguresMatchAnIndependentRecomputationFromTheWrittenFile) {
+  TempDir d;
+  CharacterOptions o;
+  o.inPath = SmallTail(d, 2);
+  o.outPath = d.File("baked.glb");
+  o.params.iter = 4;
+  o.solverIterations = 6;
+  o.animations = {"wave"};
+  std::string output;
+  ASSERT_EQ(Bake(o, output), 0) << output;
+  const auto lines = ClipLines(output);
+  ASSERT_EQ(lines.size(), 2u) << output;
+  for (const char* clip : {"wave", "sway"}) {
+    CharacterOptions deform;
+    deform.inPath = o.inPath;
+    deform.outPath = d.File(std::string("mush_") + clip);
+    deform.params = o.params;
+    deform.animations = {clip};
+    std::ostringstream dout, derr;
+    ASSERT_EQ(RunDeformGltf(deform, dout, derr), 0) << derr.str();
+
+    GltfCharacter source, baked;
+    std::string error;
+    ASSERT_TRUE(ReadGltfCharacter(o.inPath, {}, source, error)) << error;
+    ASSERT_TRUE(ReadGltfCharacter(o.outPath, {}, baked, error)) << error;
+    const int a = clip == std::string("wave") ? 0 : 1;
+    double sumBefore = 0, sumAfter = 0, maxBefore = 0, maxAfter = 0;
+    long n = 0;
+    for (int f = 0; f < source.animations[a].frameCount; ++f) {
+      char name[32];
+      std::snprintf(name, sizeof name, "/frame_%04d.obj", f + 1);
+      ObjModel mush;
+      ASSERT_TRUE(ReadObjFile(deform.outPath + name, mush, error)) << error;
+      const std::vector<Matrix3> joints = GltfJointWorldAtFrame(source, source.animations[a], f);
+      for (size_t v = 0; v < source.positions.size(); ++v) {
+        auto skin = [&](const GltfCharacter& file) {
+          double p[3] = {0, 0, 0}, total = 0;
+          for (auto [j, w] : file.weights[v]) {
+            const Point3 q = (file.joints[j].inverseBind * joints[j]).PointTransform(file.positions[v]);
+            p[0] += w * q.x, p[1] += w * q.y, p[2] += w * q.z, total += w;
+          }
+          const Point3& m = mush.positions[v];
+          return std::sqrt(std::pow(p[0] / total - m.x, 2) + std::pow(p[1] / total - m.y, 2) +
+                           std::pow(p[2] / total - m.z, 2));
+        };
+        const double before = skin(source), after = skin(baked);
+        sumBefore += before * before, sumAfter += after * after;
+        maxBefore = std::max(maxBefore, before), maxAfter = std::max(maxAfter, after);
+        ++n;
+      }
+    }
+    const Figures reported = Parse(lines.at(clip).figures);
+    EXPECT_NEAR(reported.rmsBefore, std::sqrt(sumBefore / n), 1e-4 * reported.rmsBefore) << clip;
+    EXPECT_NEAR(reported.rmsAfter, std::sqrt(sumAfter / n), 1e-3 * reported.rmsAfter) << clip;
+    EXPECT_NEAR(reported.maxBefore, maxBefore, 1e-4 * maxBefore) << clip;
+    EXPECT_NEAR(reported.maxAfter, maxAfter, 1e-3 * maxAfter) << clip;
+    EXPECT_LT(reported.rmsAfter, reported.rmsBefore) << clip;
+  }
+  EXPECT_EQ(lines.at("wave").status, "trained on");
+  EXPECT_EQ(lines.at("sway").status, "held out");
+}
+
+TEST(ClipFitReport, ARenamedCopyOfATrainedClipScoresExactlyAsItsTwin) {
+  TempDir d;
+  // The tail's file with its "wave" clip copied under another name.
+  GltfContainer file;
+  std::string error;
+  ASSERT_TRUE(SplitGltfContainer(MakeDemoCharacterGlb({30, 10, 2, false}), file, error)) << error;
+  nlohmann::json doc = nlohmann::json::parse(file.json);
+  nlohmann::json twin = doc["animations"][0];
+  twin["name"] = "wave again";
+  doc["animations"].push_back(twin);
+  CharacterOptions o;
+  o.inPath = d.Write("twins.glb", JoinGlb(doc.dump(), file.bin, true));
+  o.outPath = d.File("baked.glb");
+  o.solverIterations = 5;
+  o.animations = {"wave", "sway"};
+  std::string output;
+  ASSERT_EQ(Bake(o, output), 0) << output;
+  const auto lines = ClipLines(output);
+  ASSERT_EQ(lines.count("wave again"), 1u) << output;
+  EXPECT_EQ(lines.at("wave").status, "trained on");
+  EXPECT_EQ(lines.at("wave again").status, "held out");
+  EXPECT_EQ(lines.at("wave again").figures, lines.at("wave").figures);
+  EXPECT_NE(lines.at("sway").figures, lines.at("wave").figures);
+}
+
+}  // namespace
