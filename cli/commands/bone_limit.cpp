@@ -6,22 +6,6 @@
 #include "solver/command/solve_gather.h"
 #include "solver/start_candidate.h"
 
-namespace {
-
-// The Skin's weights as the solve's heaviest-bone test reads them.
-class ContextWeights : public SkinWeightQuery {
- public:
-  explicit ContextWeights(ISkinContextData* c) : c_(c) {}
-  int AssignedBoneCount(int v) const override { return c_->GetNumAssignedBones(v); }
-  int AssignedBone(int v, int slot) const override { return c_->GetAssignedBone(v, slot); }
-  float AssignedWeight(int v, int slot) const override { return c_->GetBoneWeight(v, slot); }
-
- private:
-  ISkinContextData* c_;
-};
-
-}  // namespace
-
 bool MeasureSceneBoneDistances(INode* node, const SkinAccess& skin, int vertexCount, TimeValue t,
                                SceneBoneDistances& out, std::string& error) {
   const auto boneMeshes = BuildBoneMeshes(skin.skin, t);
@@ -45,7 +29,7 @@ bool MeasureSceneBoneDistances(INode* node, const SkinAccess& skin, int vertexCo
 std::vector<int> HeaviestBoneRanks(const SceneBoneDistances& d, ISkinContextData* context, int vertexCount) {
   std::vector<int> ranks(vertexCount, 1);
   const int B = d.boneCount;
-  const ContextWeights weights(context);
+  const SkinContextWeights weights(context);
   for (int v = 0; v < vertexCount; ++v) {
     const int heaviest = HeaviestAssignedBone(weights, v);
     if (heaviest < 0 || heaviest >= B) continue;
@@ -76,7 +60,7 @@ bool MeasureBoneLimitNeed(INode* node, BoneLimitNeed& need, std::string& error) 
       need.vertex = v;
     }
   if (need.vertex >= 0) {
-    const int heaviest = HeaviestAssignedBone(ContextWeights(skin.context), need.vertex);
+    const int heaviest = HeaviestAssignedBone(SkinContextWeights(skin.context), need.vertex);
     INode* bone = skin.skin->GetBone(heaviest);
     need.bone = bone ? WideToUtf8(bone->GetName()) : "bone " + std::to_string(heaviest);
     // During the proxy workflow the Skin's bones are proxies: name the bone each stands for.

@@ -23,18 +23,6 @@ namespace {
 
 void Notice(Fernwick* mod, const wchar_t* text, UINT type) { MessageBoxW(mod->hWndRollout, text, L"Fernwick", type); }
 
-// The solver reads the Skin's weights from every thread through this.
-class ContextWeights : public SkinWeightQuery {
- public:
-  explicit ContextWeights(ISkinContextData* c) : c_(c) {}
-  int AssignedBoneCount(int v) const override { return c_->GetNumAssignedBones(v); }
-  int AssignedBone(int v, int slot) const override { return c_->GetAssignedBone(v, slot); }
-  float AssignedWeight(int v, int slot) const override { return c_->GetBoneWeight(v, slot); }
-
- private:
-  ISkinContextData* c_;
-};
-
 void ReplacePrompt(Interface* ip, const wchar_t* text) {
   ip->PopPrompt();
   ip->PushPrompt(text);
@@ -178,7 +166,7 @@ void SolveSkinWeights(Fernwick* mod) {
                   p.secondsRemaining);
     ReplacePrompt(ip, text);
   };
-  const ContextWeights query(skin.context);
+  const SkinContextWeights query(skin.context);
   const WeightSolveResult result = SolveWeights(in, query, options);
   ip->PopPrompt();
 

@@ -9,18 +9,10 @@
 
 #include "tests/cli/gltf/gltf_test_file.h"
 #include "tests/support/sample_files.h"
+#include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
-
-int FernwickIn(const std::string& dir, const std::string& args, std::string& output) {
-  const std::string cmd = "cd '" + dir + "' && " + FW_FERNWICK_BIN + " " + args + " 2>&1 < /dev/null";
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return -1;
-  char buf[512];
-  while (fgets(buf, sizeof buf, p)) output += buf;
-  return WEXITSTATUS(pclose(p));
-}
 
 // Skin weights as plain lists: (bone, weight) pairs per vertex.
 class Pairs : public ISkinContextData {
@@ -159,7 +151,7 @@ TEST(BoneLimit, BakeChoosesTheSmallestLimitThatPassesOrSaysWhichToGive) {
   };
   for (const Case& c : cases) {
     std::string out;
-    EXPECT_EQ(FernwickIn(d.path.string(), c.args, out), c.rc) << c.args << "\n" << out;
+    EXPECT_EQ(RunFernwickIn(d.path.string(), c.args, out), c.rc) << c.args << "\n" << out;
     EXPECT_NE(out.find(c.message), std::string::npos) << c.args << "\n" << out;
   }
   EXPECT_FALSE(std::filesystem::exists(d.path / "x.glb"));
@@ -169,16 +161,16 @@ TEST(BoneLimit, SolveTakesAutoAndExplainsTheScenesLimit) {
   TempDir d;
   ChainFile(d, "seven.glb", 6);
   std::string out;
-  ASSERT_EQ(FernwickIn(d.path.string(), "import seven.glb -o s.fws", out), 0) << out;
-  ASSERT_EQ(FernwickIn(d.path.string(), "press s.fws \"Extract state\" -o p.fws", out), 0) << out;
+  ASSERT_EQ(RunFernwickIn(d.path.string(), "import seven.glb -o s.fws", out), 0) << out;
+  ASSERT_EQ(RunFernwickIn(d.path.string(), "press s.fws \"Extract state\" -o p.fws", out), 0) << out;
   std::string refused;
-  EXPECT_EQ(FernwickIn(d.path.string(), "solve p.fws -o x.fws --yes", refused), 1);
+  EXPECT_EQ(RunFernwickIn(d.path.string(), "solve p.fws -o x.fws --yes", refused), 1);
   EXPECT_NE(refused.find("the scene's bone limit 5 is too small: vertex 0's heaviest bone, j6, is its 7th nearest "
                          "bone; give --bone-limit 7 or more (or --bone-limit auto)"),
             std::string::npos)
       << refused;
   std::string solved;
-  EXPECT_EQ(FernwickIn(d.path.string(), "solve p.fws -o x.fws --yes --bone-limit auto", solved), 0) << solved;
+  EXPECT_EQ(RunFernwickIn(d.path.string(), "solve p.fws -o x.fws --yes --bone-limit auto", solved), 0) << solved;
   EXPECT_NE(solved.find("bone limit 7: the smallest"), std::string::npos) << solved;
 }
 
@@ -187,7 +179,7 @@ TEST(BoneLimit, FoxBakesAtTheDefaultSettings) {
   TempDir d;
   std::filesystem::copy_file(fox, d.path / "Fox.glb");
   std::string out;
-  EXPECT_EQ(FernwickIn(d.path.string(), "bake Fox.glb -o fox.glb", out), 0) << out;
+  EXPECT_EQ(RunFernwickIn(d.path.string(), "bake Fox.glb -o fox.glb", out), 0) << out;
   EXPECT_NE(out.find("bone limit 7: the smallest with which every vertex keeps its heaviest bone"), std::string::npos)
       << out;
   EXPECT_TRUE(std::filesystem::exists(d.path / "fox.glb"));

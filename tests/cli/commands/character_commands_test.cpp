@@ -8,8 +8,9 @@
 #include "cli/commands/demo_command.h"
 #include "cli/commands/import_export_commands.h"
 #include "cli/commands/press_command.h"
-#include "cli/sample_characters/demo_character.h"
+#include "tests/support/run_program.h"
 #include "tests/support/sample_files.h"
+#include "tests/support/small_tail.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -33,11 +34,7 @@ TEST(CharacterCommands, DemoBakesTheSampleBetterThanItsCrudeSkin) {
   // As the README has a new user run it: from their own folder, a bare name.
   TempDir d;
   std::string output;
-  FILE* p = popen(("cd '" + d.path.string() + "' && " + FW_FERNWICK_BIN + " demo -o demo 2>&1").c_str(), "r");
-  ASSERT_TRUE(p);
-  char buf[512];
-  while (fgets(buf, sizeof buf, p)) output += buf;
-  ASSERT_EQ(WEXITSTATUS(pclose(p)), 0) << output;
+  ASSERT_EQ(RunFernwickIn(d.path.string(), "demo -o demo", output), 0) << output;
   EXPECT_NE(output.find("bone limit 5: the smallest with which every vertex keeps its heaviest bone"), std::string::npos)
       << output;
   const double ratio = RmsRatio(output);
@@ -48,16 +45,6 @@ TEST(CharacterCommands, DemoBakesTheSampleBetterThanItsCrudeSkin) {
   EXPECT_EQ(Validate(d.File("demo/demo.glb"), report), 0) << report;
   EXPECT_NE(report.find("errors=0"), std::string::npos) << report;
   EXPECT_GT(std::filesystem::file_size(d.File("demo/demo_report.png")), 1000u);
-}
-
-// The sample tail at a size tests can bake in a moment: 302 vertices on five
-// joints, clips "wave" and "sway".
-std::string SmallTail(const TempDir& d) {
-  DemoCharacterShape shape;
-  shape.rings = 30;
-  shape.segments = 10;
-  shape.clips = 2;
-  return d.Write("tail.glb", MakeDemoCharacterGlb(shape));
 }
 
 void ExpectBakeEqualsImportPressesAndExport(const std::string& source) {
@@ -102,7 +89,7 @@ void ExpectBakeEqualsImportPressesAndExport(const std::string& source) {
 
 TEST(CharacterCommands, BakeEqualsImportPressesAndExport) {
   TempDir d;
-  ExpectBakeEqualsImportPressesAndExport(SmallTail(d));
+  ExpectBakeEqualsImportPressesAndExport(WriteSmallTail(d, 2));
 }
 
 TEST(CharacterCommands, BakeEqualsImportPressesAndExportOnTheRealSample) {
@@ -139,7 +126,7 @@ namespace {
 TEST(SolveCommand, ReportsTheFitAndDumpsTheInputs) {
   TempDir d;
   CharacterOptions imp;
-  imp.inPath = SmallTail(d);
+  imp.inPath = WriteSmallTail(d, 2);
   imp.outPath = d.File("scene.fws");
   imp.animations = {"0"};
   std::ostringstream out, err;

@@ -3,18 +3,10 @@
 #include <cstdio>
 #include <string>
 
+#include "tests/support/run_program.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
-
-// Runs the program; returns its exit code and what it printed.
-int Fernwick(const std::string& args, std::string& output) {
-  FILE* p = popen((std::string(FW_FERNWICK_BIN) + " " + args + " 2>&1 < /dev/null").c_str(), "r");
-  if (!p) return -1;
-  char buf[512];
-  while (fgets(buf, sizeof buf, p)) output += buf;
-  return WEXITSTATUS(pclose(p));
-}
 
 TEST(CommandLine, BadValuesAreRefusedWithTheirRange) {
   TempDir d;
@@ -36,7 +28,7 @@ TEST(CommandLine, BadValuesAreRefusedWithTheirRange) {
   };
   for (const Case& c : cases) {
     std::string out;
-    EXPECT_NE(Fernwick(c.args, out), 0) << c.args;
+    EXPECT_NE(RunFernwickIn(".", c.args, out), 0) << c.args;
     EXPECT_NE(out.find(c.message), std::string::npos) << c.args << "\n" << out;
   }
   EXPECT_FALSE(std::filesystem::exists(d.File("out.obj")));
@@ -46,7 +38,7 @@ TEST(CommandLine, DeformWritesItsOutput) {
   TempDir d;
   const std::string obj = d.Write("m.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 1 1 0\nf 1 2 4 3\n");
   std::string out;
-  ASSERT_EQ(Fernwick("deform --rest " + obj + " --posed " + obj + " -o " + d.File("out.obj"), out), 0) << out;
+  ASSERT_EQ(RunFernwickIn(".", "deform --rest " + obj + " --posed " + obj + " -o " + d.File("out.obj"), out), 0) << out;
   EXPECT_NE(out.find("Wrote"), std::string::npos);
   EXPECT_TRUE(std::filesystem::exists(d.File("out.obj")));
 }

@@ -21,18 +21,10 @@
 #include "sdk/interface.h"
 #include "sdk/param_block.h"
 #include "sdk/rollout.h"
+#include "tests/support/small_tail.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
-
-// The small tail: 302 vertices on five joints, clips "wave", "sway", "curl".
-std::string SmallTail(const TempDir& d, int clips = 3) {
-  DemoCharacterShape shape;
-  shape.rings = 30;
-  shape.segments = 10;
-  shape.clips = clips;
-  return d.Write("tail.glb", MakeDemoCharacterGlb(shape));
-}
 
 struct ClipLine {
   std::string status;  // "trained on" or "held out"
@@ -76,7 +68,7 @@ int Bake(CharacterOptions o, std::string& output) {
 TEST(TrainingSet, ClipsProxyPosesAndRangeOfMotionMakeTheTrainingRange) {
   TempDir d;
   CharacterOptions o;
-  o.inPath = SmallTail(d);
+  o.inPath = WriteSmallTail(d, 3);
   o.outPath = d.File("out.glb");
   o.solverIterations = 4;
   struct Case {
@@ -108,57 +100,55 @@ TEST(TrainingSet, ClipsProxyPosesAndRangeOfMotionMakeTheTrainingRange) {
   }
 }
 
-TEST(TrainingSet, ProxiesPlayTheClipsExactlyAsTheRigsBones) {
-  TempDir d;
-  ScriptedMessageBoxPolicy yes;
-  yes.SetQuestionDefault(IDYES);
-  ScopedMessageBoxPolicy scoped(&yes);
-  CharacterOptions o;
-  o.inPath = SmallTail(d, 2);
-  o.animations = {"all"};
-  GltfCharacter c;
-  ImportedCharacter ic;
-  std::ostringstream out;
-  std::string error;
-  ASSERT_TRUE(ImportCharacterFile(o, c, ic, out, error)) << error;
-  ASSERT_EQ(ic.clips.size(), 2u);
-  const PoseFrames rig = SampleNode(ic.meshNode, ic.clips[0].first, ic.clips[1].last(), false);
-  Interface* ip = GetCOREInterface();
-  ip->OpenModifyPanel(ic.fernwick);
-  RolloutSession session{ic.meshNode, ic.fernwick, FindOpenRollout(L"Parameters")};
-  ASSERT_TRUE(PressButtonByCaption(session, "Create input animation", error)) << error;
-  const std::vector<INode*> proxies = ProxyBones(ic.meshNode);
-  ASSERT_EQ(proxies.size(), 5u);
-  const int last = KeyClipsOnProxies(proxies, ic.bones, ic.clips, 30);
+// The small tail in the scene with its clips keyed, the Fernwick rollout
+// open and "Create input animation" pressed: proxies ready to be keyed.
+class ProxyScene : public ::testing::Test {
+ protected:
+  void Build(int clips) {
+    yes_.SetQuestionDefault(IDYES);
+    CharacterOptions o;
+    o.inPath = WriteSmallTail(dir_, clips);
+    o.animations = {"all"};
+    std::ostringstream out;
+    std::string error;
+    ASSERT_TRUE(ImportCharacterFile(o, c_, ic_, out, error)) << error;
+    ASSERT_EQ(static_cast<int>(ic_.clips.size()), clips);
+    rig_ = SampleNode(ic_.meshNode, ic_.clips.front().first, ic_.clips.back().last(), false);
+    GetCOREInterface()->OpenModifyPanel(ic_.fernwick);
+    RolloutSession session{ic_.meshNode, ic_.fernwick, FindOpenRollout(L"Parameters")};
+    ASSERT_TRUE(PressButtonByCaption(session, "Create input animation", error)) << error;
+    proxies_ = ProxyBones(ic_.meshNode);
+    ASSERT_EQ(proxies_.size(), 5u);
+  }
+  void TearDown() override {
+    GetCOREInterface()->CloseModifyPanel();
+    CloseHostSession();
+  }
+
+  TempDir dir_;
+  ScriptedMessageBoxPolicy yes_;
+  ScopedMessageBoxPolicy scoped_{&yes_};
+  GltfCharacter c_;
+  ImportedCharacter ic_;
+  PoseFrames rig_;  // the rig's bones playing every keyed clip, Fernwick off
+  std::vector<INode*> proxies_;
+};
+
+TEST_F(ProxyScene, ProxiesPlayTheClipsExactlyAsTheRigsBones) {
+  Build(2);
+  const int last = KeyClipsOnProxies(proxies_, ic_.bones, ic_.clips, 30);
   EXPECT_EQ(last, 30 + 31 + 1 + 31 - 1);  // two 31-frame clips a frame apart
-  const PoseFrames played = SampleNode(ic.meshNode, 30, last, false);
-  ASSERT_EQ(played.size(), rig.size());
+  const PoseFrames played = SampleNode(ic_.meshNode, 30, last, false);
+  ASSERT_EQ(played.size(), rig_.size());
   double worst = 0;
-  for (size_t f = 0; f < rig.size(); ++f)
-    for (size_t v = 0; v < rig[f].size(); ++v) worst = std::max(worst, double(Length(rig[f][v] - played[f][v])));
+  for (size_t f = 0; f < rig_.size(); ++f)
+    for (size_t v = 0; v < rig_[f].size(); ++v) worst = std::max(worst, double(Length(rig_[f][v] - played[f][v])));
   EXPECT_LT(worst, 1e-4);
-  ip->CloseModifyPanel();
-  CloseHostSession();
 }
 
-TEST(TrainingSet, RangeOfMotionTurnsEachGroupOnceAndKeepsTheJointsTogether) {
-  TempDir d;
-  ScriptedMessageBoxPolicy yes;
-  yes.SetQuestionDefault(IDYES);
-  ScopedMessageBoxPolicy scoped(&yes);
-  CharacterOptions o;
-  o.inPath = SmallTail(d, 1);
-  GltfCharacter c;
-  ImportedCharacter ic;
-  std::ostringstream out;
-  std::string error;
-  ASSERT_TRUE(ImportCharacterFile(o, c, ic, out, error)) << error;
-  Interface* ip = GetCOREInterface();
-  ip->OpenModifyPanel(ic.fernwick);
-  RolloutSession session{ic.meshNode, ic.fernwick, FindOpenRollout(L"Parameters")};
-  ASSERT_TRUE(PressButtonByCaption(session, "Create input animation", error)) << error;
-  const std::vector<INode*> proxies = ProxyBones(ic.meshNode);
-  ASSERT_EQ(proxies.size(), 5u);
+TEST_F(ProxyScene, RangeOfMotionTurnsEachGroupOnceAndKeepsTheJointsTogether) {
+  Build(1);
+  const std::vector<INode*>& proxies = proxies_;
   // A chain of five: 5 bones alone, 4 with a parent, 3 with a grandparent;
   // each group rests, takes six poses (3 axes, both ways) and rests again.
   const int first = 100;
@@ -184,8 +174,6 @@ TEST(TrainingSet, RangeOfMotionTurnsEachGroupOnceAndKeepsTheJointsTogether) {
     const int pose = (f - first) % 7;
     EXPECT_EQ(turned, pose == 0 ? 0 : (f - first) / 7 < 5 ? 1 : (f - first) / 7 < 9 ? 2 : 3) << "frame " << f;
   }
-  ip->CloseModifyPanel();
-  CloseHostSession();
 }
 
 // The figures a viewer would see: linear skinning of the written file's
@@ -194,7 +182,7 @@ TEST(TrainingSet, RangeOfMotionTurnsEachGroupOnceAndKeepsTheJointsTogether) {
 TEST(ClipFitReport, FiguresMatchAnIndependentRecomputationFromTheWrittenFile) {
   TempDir d;
   CharacterOptions o;
-  o.inPath = SmallTail(d, 2);
+  o.inPath = WriteSmallTail(d, 2);
   o.outPath = d.File("baked.glb");
   o.params.iter = 4;
   o.solverIterations = 6;

@@ -6,33 +6,15 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/sample_characters/demo_character.h"
+#include "tests/support/run_program.h"
+#include "tests/support/small_tail.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
 
-// Runs the program in dir; returns its exit code and what it printed.
-int FernwickIn(const std::string& dir, const std::string& args, std::string& output) {
-  const std::string cmd = "cd '" + dir + "' && " + FW_FERNWICK_BIN + " " + args + " 2>&1 < /dev/null";
-  FILE* p = popen(cmd.c_str(), "r");
-  if (!p) return -1;
-  char buf[512];
-  while (fgets(buf, sizeof buf, p)) output += buf;
-  return WEXITSTATUS(pclose(p));
-}
-
-// A small tail: 30 rings of 10 vertices on five bones, two clips.
-std::string SmallTail(const TempDir& d, const std::string& name) {
-  DemoCharacterShape shape;
-  shape.rings = 30;
-  shape.segments = 10;
-  shape.clips = 2;
-  return d.Write(name, MakeDemoCharacterGlb(shape));
-}
-
 TEST(WorkingDirectory, EveryCommandTakesBareAndRelativeNames) {
   TempDir d;
-  SmallTail(d, "tail.glb");
+  WriteSmallTail(d, 2);
   std::filesystem::create_directory(d.path / "sub");
   struct Step {
     std::string dir, args, wrote;  // wrote: a file or folder the step must leave, relative to d
@@ -51,18 +33,18 @@ TEST(WorkingDirectory, EveryCommandTakesBareAndRelativeNames) {
   };
   for (const Step& s : steps) {
     std::string out;
-    EXPECT_EQ(FernwickIn((d.path / s.dir).string(), s.args, out), 0) << s.args << "\n" << out;
+    EXPECT_EQ(RunFernwickIn((d.path / s.dir).string(), s.args, out), 0) << s.args << "\n" << out;
     EXPECT_TRUE(std::filesystem::exists(d.path / s.wrote)) << s.args << "\n" << out;
   }
 }
 
 TEST(WorkingDirectory, AnOutputThatCannotBeWrittenIsRefusedBeforeTheWork) {
   TempDir d;
-  SmallTail(d, "tail.glb");
+  WriteSmallTail(d, 2);
   d.Write("plain.txt", "a file, not a folder");
   std::filesystem::create_directory(d.path / "folder");
   std::string made;
-  ASSERT_EQ(FernwickIn(d.path.string(), "import tail.glb -o s.fws --animation 0", made), 0) << made;
+  ASSERT_EQ(RunFernwickIn(d.path.string(), "import tail.glb -o s.fws --animation 0", made), 0) << made;
   struct Case {
     std::string args, message;
   } cases[] = {
@@ -80,7 +62,7 @@ TEST(WorkingDirectory, AnOutputThatCannotBeWrittenIsRefusedBeforeTheWork) {
   };
   for (const Case& c : cases) {
     std::string out;
-    EXPECT_EQ(FernwickIn(d.path.string(), c.args, out), 1) << c.args;
+    EXPECT_EQ(RunFernwickIn(d.path.string(), c.args, out), 1) << c.args;
     EXPECT_NE(out.find(c.message), std::string::npos) << c.args << "\n" << out;
     // Refused before any work: nothing imported, no button pressed.
     EXPECT_EQ(out.find("Imported"), std::string::npos) << c.args << "\n" << out;
@@ -92,7 +74,7 @@ TEST(WorkingDirectory, AnOutputThatCannotBeWrittenIsRefusedBeforeTheWork) {
 
 TEST(WorkingDirectory, VersionIsPrinted) {
   std::string out;
-  EXPECT_EQ(FernwickIn(".", "--version", out), 0);
+  EXPECT_EQ(RunFernwickIn(".", "--version", out), 0);
   EXPECT_EQ(out.rfind("fernwick ", 0), 0u) << out;
   EXPECT_NE(out.find('.'), std::string::npos) << out;
 }
