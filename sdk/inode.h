@@ -4,7 +4,8 @@
 //
 // A node's local transform is scale, then rotation, then translation, each a
 // KeyTrack; the node TM is the local transform followed by the parent's node
-// TM. There is no object offset: the object TM is the node TM.
+// TM. The object TM is the node's object offset (identity unless set; not
+// animated, not stored by scene files) followed by the node TM.
 #pragma once
 #include <vector>
 
@@ -47,7 +48,16 @@ class INode : public ReferenceTarget {
   const ObjectState& EvalWorldState(TimeValue t, BOOL evalHidden = TRUE);
 
   Matrix3 GetNodeTM(TimeValue t, Interval* valid = nullptr);
-  Matrix3 GetObjectTM(TimeValue t, Interval* valid = nullptr) { return GetNodeTM(t, valid); }
+  Matrix3 GetObjectTM(TimeValue t, Interval* valid = nullptr) {
+    return hasObjectOffset_ ? objectOffset_ * GetNodeTM(t, valid) : GetNodeTM(t, valid);
+  }
+  // Where the object sits relative to the node's pivot; children do not
+  // inherit it.
+  Matrix3 GetObjectOffsetTM() { return objectOffset_; }
+  void SetObjectOffsetTM(const Matrix3& tm) {
+    objectOffset_ = tm;
+    hasObjectOffset_ = true;
+  }
   Matrix3 GetParentTM(TimeValue t);
   // With animate mode on, keys the transform at t. Otherwise a track without
   // keys takes the new value for all times, and a keyed track has all its
@@ -77,6 +87,8 @@ class INode : public ReferenceTarget {
   INode* parent_ = nullptr;
   std::vector<INode*> children_;
   DWORD wireColor_ = 0x00808080;
+  Matrix3 objectOffset_;
+  bool hasObjectOffset_ = false;
   bool hidden_ = false;
   Object* object_ = nullptr;
   ObjectState ws_;

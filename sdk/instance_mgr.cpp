@@ -33,6 +33,7 @@ IInstanceMgr* IInstanceMgr::GetInstanceMgr() {
 }
 
 BOOL IInstanceMgr::CanMakeModifiersUnique(INodeTab& nodes, Tab<ReferenceTarget*>& mods) {
+  if (refusing_) return FALSE;
   for (int i = 0; i < mods.Count(); ++i) {
     int users = 0;
     for (int n = 0; n < nodes.Count(); ++n)

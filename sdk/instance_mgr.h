@@ -17,4 +17,11 @@ class IInstanceMgr : public FPInterface {
   // the table gets a clone of it in the same stack place. Every method value
   // gives each node a modifier of its own. True when anything changed.
   BOOL MakeModifiersUnique(INodeTab& nodes, Tab<ReferenceTarget*>& mods, int method);
+
+  // A host may refuse to make modifiers unique (a locked or referenced
+  // scene); while refusing, CanMakeModifiersUnique answers FALSE.
+  void SetRefusing(bool on) { refusing_ = on; }
+
+ private:
+  bool refusing_ = false;
 };

@@ -40,8 +40,8 @@ class ISkin {
   virtual int GetNumBones() = 0;
   // nullptr outside 0 .. GetNumBones() - 1.
   virtual INode* GetBone(int idx) = 0;
-  // The bone's world transform at binding time. There is no object offset
-  // in this host, so both settings of isObjectTM give the same matrix.
+  // The bone's world transform at binding time: its object TM (object offset
+  // included) with isObjectTM, else its node TM.
   // SKIN_INVALID_NODE_PTR (tm untouched) for a node that is not a bone.
   virtual int GetBoneInitTM(INode* bone, Matrix3& tm, bool isObjectTM = false) = 0;
   // The skinned node's world transform at binding time;

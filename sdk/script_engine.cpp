@@ -72,18 +72,8 @@ void Report(int line, const std::wstring& message, bool syntax, BOOL quietErrors
   if (!quietErrors) MessageBoxW(nullptr, text.c_str(), L"Script Error", MB_OK | MB_ICONEXCLAMATION);
 }
 
-}  // namespace
-
-const ScriptErrorInfo& LastScriptError() { return LastError(); }
-
-long long SetScriptStepBudget(long long steps) {
-  const long long previous = StepBudget();
-  StepBudget() = steps;
-  return previous;
-}
-
-int ExecuteScript(const MCHAR* script, BOOL quietErrors, void* result, BOOL logQuietErrors) {
-  (void)result;
+// Parses and runs one script; 1 when it ran to its end.
+int RunScript(const MCHAR* script, BOOL quietErrors, BOOL logQuietErrors) {
   LastError() = ScriptErrorInfo();
   AstPtr program;
   try {
@@ -105,6 +95,38 @@ int ExecuteScript(const MCHAR* script, BOOL quietErrors, void* result, BOOL logQ
     Report(0, Utf8ToWide(e.what()), false, quietErrors, logQuietErrors);
   }
   return 0;
+}
+
+std::vector<ScriptRunRecord>& RunLog() {
+  static std::vector<ScriptRunRecord> log;
+  return log;
+}
+
+}  // namespace
+
+const ScriptErrorInfo& LastScriptError() { return LastError(); }
+
+long long SetScriptStepBudget(long long steps) {
+  const long long previous = StepBudget();
+  StepBudget() = steps;
+  return previous;
+}
+
+const std::vector<ScriptRunRecord>& ScriptRunLog() { return RunLog(); }
+void ClearScriptRunLog() { RunLog().clear(); }
+
+int ExecuteScript(const MCHAR* script, BOOL quietErrors, void* result, BOOL logQuietErrors) {
+  ScriptRunRecord record;
+  record.text = script ? script : L"";
+  record.quietErrors = quietErrors;
+  record.resultGiven = result != nullptr;
+  record.logQuietErrors = logQuietErrors;
+  record.returned = RunScript(script, quietErrors, logQuietErrors);
+  // A long session (a fuzzer) keeps only the latest runs.
+  std::vector<ScriptRunRecord>& log = RunLog();
+  if (log.size() >= kScriptRunLogLimit) log.erase(log.begin(), log.begin() + log.size() / 2);
+  log.push_back(std::move(record));
+  return log.back().returned;
 }
 
 ScriptEngine::ScriptEngine() : stepsLeft_(StepBudget()), holder_(std::make_unique<Holder>()) {}

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "host_types.h"
 #include "script_parser.h"
@@ -20,6 +21,22 @@ class ReferenceTarget;
 // then written only with logQuietErrors.
 int ExecuteScript(const MCHAR* script, BOOL quietErrors = FALSE, void* result = nullptr,
                   BOOL logQuietErrors = TRUE);
+
+// One ExecuteScript call as the caller made it, for tests that check what a
+// plug-in hands to the engine.
+struct ScriptRunRecord {
+  std::wstring text;
+  BOOL quietErrors = FALSE;
+  bool resultGiven = false;  // a result value was passed
+  BOOL logQuietErrors = TRUE;
+  int returned = 0;
+};
+
+// Every ExecuteScript call since the last clear, in order; past
+// kScriptRunLogLimit entries the older half is dropped.
+constexpr size_t kScriptRunLogLimit = 1024;
+const std::vector<ScriptRunRecord>& ScriptRunLog();
+void ClearScriptRunLog();
 
 // Each ExecuteScript call may evaluate at most this many expressions; past
 // it the run stops with a script error, so a runaway loop cannot hang the

@@ -265,10 +265,11 @@ int SkinMod::BoneIndex(INode* bone) const {
   return it == bones_.end() ? -1 : static_cast<int>(it - bones_.begin());
 }
 
-int SkinMod::GetBoneInitTM(INode* bone, Matrix3& tm, bool) {
+int SkinMod::GetBoneInitTM(INode* bone, Matrix3& tm, bool isObjectTM) {
   const int i = BoneIndex(bone);
   if (i < 0) return SKIN_INVALID_NODE_PTR;
-  tm = boneInit_[i];
+  // Bindings are kept as object TMs; the node TM is that without the offset.
+  tm = isObjectTM ? boneInit_[i] : Inverse(bone->GetObjectOffsetTM()) * boneInit_[i];
   return SKIN_OK;
 }
 

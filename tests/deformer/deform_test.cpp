@@ -8,49 +8,9 @@
 #include "deformer/rest_capture.h"
 #include "sdk/matrix3.h"
 #include "tests/support/mesh_builders.h"
+#include "deform_test_support.h"
 
 namespace {
-
-// Independent transcription of a smoothing pass, for expected values.
-std::vector<Point3> SmoothByHand(std::vector<Point3> p, const RestState& s, float w, int iter) {
-  for (int it = 0; it < iter; ++it) {
-    std::vector<Point3> acc(p.size());
-    for (size_t i = 0; i < p.size(); ++i)
-      for (int k = 0; k < s.neighbors.Count(i); ++k) acc[i] += (p[s.neighbors.At(i, k)] - p[i]) * w;
-    for (size_t i = 0; i < p.size(); ++i) {
-      if (s.fixedVerts[i]) continue;
-      if (const int c = s.neighbors.Count(i)) {
-        const float r = 1.0f / static_cast<float>(c);
-        acc[i] = Point3(acc[i].x * r, acc[i].y * r, acc[i].z * r);
-      }
-      p[i] += acc[i];
-    }
-  }
-  return p;
-}
-
-Matrix3 FrameByHand(const std::vector<Point3>& x, const RestState& s, int i) {
-  const Point3 c = x[i];
-  const Point3 e1 = Normalize(x[s.neighbors.At(i, 0)] - c);
-  const Point3 e2 = Normalize(x[s.neighbors.At(i, 1)] - c);
-  const Point3 nrm = Normalize(CrossProd(e1, e2));
-  const Point3 tan = Normalize(CrossProd(e1, nrm));
-  Matrix3 m;
-  m.IdentityMatrix();
-  m.SetRow(0, e1);
-  m.SetRow(1, tan);
-  m.SetRow(2, nrm);
-  m.SetRow(3, c);
-  return m;
-}
-
-DeltaMushParams Params(float weight, int iter, float displace = 1.0f) {
-  DeltaMushParams p;
-  p.weight = weight;
-  p.iter = iter;
-  p.displace = displace;
-  return p;
-}
 
 Mesh Posed(const Mesh& rest, const Matrix3& tm) {
   Mesh m = rest;
@@ -62,22 +22,6 @@ Matrix3 SomeRigidMotion() {
   Matrix3 tm = RotAngleAxisMatrix(Normalize(Point3(1, 2, 3)), 0.7f);
   tm.SetTrans(Point3(3, -1, 2));
   return tm;
-}
-
-// A bent version of the torus: a pose that a crude skin might give.
-Mesh Bent(const Mesh& rest) {
-  Mesh m = rest;
-  for (auto& v : m.verts) {
-    const float a = 0.3f * v.x;
-    v = Point3(v.x * std::cos(a) - v.z * std::sin(a), v.y, v.x * std::sin(a) + v.z * std::cos(a) + 0.1f * v.y * v.y);
-  }
-  return m;
-}
-
-void ExpectNear(const Point3& a, const Point3& b, float tol) {
-  EXPECT_NEAR(a.x, b.x, tol);
-  EXPECT_NEAR(a.y, b.y, tol);
-  EXPECT_NEAR(a.z, b.z, tol);
 }
 
 TEST(DeformTri, CapturedPoseComesBackAsCapturedForAnySmoothing) {
@@ -319,6 +263,33 @@ TEST(DeformTri, SingularFramesStayFinite) {
   for (const auto& v : line.verts) EXPECT_TRUE(IsFinite(v));
 }
 
+TEST(DeformTri, FreeVertexWithCollinearNeighboursLandsOnItsSmoothedPosition) {
+  // A triangulated 4 x 3 grid with a little relief; "on a line" lays every
+  // vertex out along the x axis, where no vertex has a frame.
+  MNMesh grid = MakeGridPoly(4, 3);
+  Mesh flat;
+  grid.OutToTri(flat);
+  Mesh line = flat;
+  for (Point3& v : line.verts) v = Point3(v.x + 0.37f * v.y, 0.0f, 0.0f);
+  const struct {
+    const char* what;
+    const Mesh& rest;
+    const Mesh& pose;
+  } cases[] = {{"rest on a line", line, flat}, {"pose on a line", flat, line}, {"both on a line", line, line}};
+  for (const auto& c : cases) {
+    RestState s;
+    CaptureRestState(s, c.rest, 0.5f, 2, false);
+    Mesh m = c.pose;
+    DeformTriMesh(s, m, Params(0.5f, 2));
+    const std::vector<Point3> smoothed = SmoothByHand(c.pose.verts, s, 0.5f, 2);
+    ASSERT_NE(smoothed, c.pose.verts) << c.what;
+    for (int i = 0; i < m.numVerts; ++i) {
+      ASSERT_GE(s.neighbors.Count(i), 2);
+      EXPECT_EQ(m.verts[i], smoothed[i]) << c.what << ", vertex " << i;
+    }
+  }
+}
+
 TEST(DeformTri, ThreadCountDoesNotChangeTheResult) {
   const Mesh rest = MakeTorus(120, 90);
   RestState s;
@@ -334,22 +305,6 @@ TEST(DeformTri, ThreadCountDoesNotChangeTheResult) {
   }
   omp_set_num_threads(saved);
   EXPECT_EQ(results[0], results[1]);
-}
-
-TEST(DeformPoly, TrianglePolygonsGiveTheTrianglePathsPositions) {
-  const MNMesh quads = MakeTorusPoly(10, 8);
-  Mesh rest;
-  quads.OutToTri(rest);
-  RestState s;
-  CaptureRestState(s, rest, 1.0f, 3, true);
-  const Mesh bentTri = Bent(rest);
-  MNMesh bentPoly = quads;
-  for (int i = 0; i < bentPoly.numv; ++i) bentPoly.P(i) = bentTri.verts[i];
-
-  Mesh tri = bentTri;
-  DeformTriMesh(s, tri, Params(1.0f, 3));
-  DeformPolyMesh(s, bentPoly, Params(1.0f, 3));
-  for (int i = 0; i < bentPoly.numv; ++i) EXPECT_EQ(bentPoly.P(i), tri.verts[i]);
 }
 
 }  // namespace

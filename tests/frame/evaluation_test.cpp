@@ -1,3 +1,5 @@
+#include <functional>
+
 #include "plugin_fixture.h"
 #include "sdk/spline_shape.h"
 
@@ -95,6 +97,74 @@ TEST_F(PluginTest, AnimatedStrengthIsReadAtTheTimeSlider) {
   ip->SetTime(4800);
   p.weight = 0.5f;
   EXPECT_EQ(Evaluated(node, 0), Direct(rest, bent, p));
+}
+
+TEST_F(PluginTest, EachChangeOfStrengthOrIterationsSmoothsTheRestAgain) {
+  const Mesh rest = MakeTorus(10, 8);
+  Modifier* mod;
+  INode* node = NodeWithFernwick(rest, mod);
+  IParamBlock2* pb = mod->GetParamBlock(0);
+  pb->SetValue(kIter, 0, 3);  // captures
+  const std::vector<Point3> bent = BentPositions(rest.verts);
+  Pose(node, bent);
+  DeltaMushParams p;
+  p.iter = 3;
+  ASSERT_EQ(Evaluated(node), Direct(rest, bent, p));
+
+  // One parameter at a time, each checked against a fresh capture.
+  const struct {
+    const char* what;
+    std::function<void()> change;
+    float weight;
+    int iter;
+  } steps[] = {
+      {"iter alone", [&] { pb->SetValue(kIter, 0, 5); }, 1.0f, 5},
+      {"weight alone", [&] { pb->SetValue(kWeight, 0, 0.5f); }, 0.5f, 5},
+      {"weight back to its old value", [&] { pb->SetValue(kWeight, 0, 1.0f); }, 1.0f, 5},
+      {"iter back to its old value", [&] { pb->SetValue(kIter, 0, 3); }, 1.0f, 3},
+  };
+  for (const auto& step : steps) {
+    step.change();
+    p.weight = step.weight;
+    p.iter = step.iter;
+    EXPECT_EQ(Evaluated(node), Direct(rest, bent, p)) << step.what;
+  }
+}
+
+TEST_F(PluginTest, ChangesSeenWhileTheInputPassesThroughAreKept) {
+  const Mesh rest = MakeTorus(10, 8);
+  Modifier* mod;
+  INode* node = NodeWithFernwick(rest, mod);
+  IParamBlock2* pb = mod->GetParamBlock(0);
+  pb->SetValue(kIter, 0, 3);
+  const std::vector<Point3> bent = BentPositions(rest.verts);
+  Pose(node, bent);
+  Evaluated(node);
+
+  // Each change is evaluated first while the mesh below does not match.
+  const struct {
+    const char* what;
+    std::function<void()> change;
+    float weight;
+    int iter;
+  } changes[] = {
+      {"iter", [&] { pb->SetValue(kIter, 0, 6); }, 1.0f, 6},
+      {"weight", [&] { pb->SetValue(kWeight, 0, 0.5f); }, 0.5f, 6},
+  };
+  TriObject* base = BaseTri(node);
+  for (const auto& c : changes) {
+    base->mesh = MakeTorus(10, 9);
+    base->NotifyDependents(FOREVER, PART_ALL, REFMSG_CHANGE);
+    c.change();
+    EXPECT_EQ(Evaluated(node), base->mesh.verts) << c.what;
+
+    base->mesh = rest;
+    Pose(node, bent);
+    DeltaMushParams p;
+    p.iter = c.iter;
+    p.weight = c.weight;
+    EXPECT_EQ(Evaluated(node), Direct(rest, bent, p)) << c.what;
+  }
 }
 
 TEST_F(PluginTest, PolygonMeshesTakeThePolygonPathUnconverted) {

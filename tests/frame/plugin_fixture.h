@@ -12,6 +12,7 @@
 #include "sdk/param_block.h"
 #include "sdk/plugin_manager.h"
 #include "sdk/poly_object.h"
+#include "sdk/script_engine.h"
 #include "sdk/tri_object.h"
 #include "tests/support/mesh_builders.h"
 #include "tools/node_ops.h"
@@ -40,6 +41,7 @@ class PluginTest : public ::testing::Test {
   void TearDown() override {
     ip->ResetScene();
     ClearMessageBoxLog();
+    ClearScriptRunLog();
     DefaultMessageBoxPolicy().Reset();
   }
 
@@ -76,6 +78,17 @@ class PluginTest : public ::testing::Test {
     MNMesh& mm = static_cast<PolyObject*>(obj)->GetMesh();
     for (int i = 0; i < mm.numv; ++i) out.push_back(mm.P(i));
     return out;
+  }
+
+  // The command handed exactly this script to the host, with the arguments
+  // every command passes: errors not quiet, no result, quiet errors logged.
+  static void ExpectOneScriptRun(const std::wstring& text) {
+    ASSERT_EQ(ScriptRunLog().size(), 1u);
+    const ScriptRunRecord& run = ScriptRunLog()[0];
+    EXPECT_EQ(run.text, text);
+    EXPECT_FALSE(run.quietErrors);
+    EXPECT_FALSE(run.resultGiven);
+    EXPECT_TRUE(run.logQuietErrors);
   }
 
   static inline DllDesc* dll = nullptr;

@@ -1,24 +1,15 @@
 #include "rig_fixture.h"
 #include "sdk/custom_controls.h"
 #include "sdk/derived_object.h"
+#include "sdk/scene_file.h"
 #include "sdk/window.h"
+#include "tests/support/host_script_texts.h"
 
 namespace {
 
 float AngleBetweenXAxes(const Matrix3& a, const Matrix3& b) {
   const Point3 x0 = Normalize(a.GetRow(0)), x1 = Normalize(b.GetRow(0));
   return std::acos(std::clamp(x0 % x1, -1.0f, 1.0f)) * 57.29578f;
-}
-
-std::vector<Modifier*> Stack(INode* node) {
-  std::vector<Modifier*> out;
-  Object* obj = node->GetObjectRef();
-  while (obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID) {
-    auto* d = static_cast<IDerivedObject*>(obj);
-    for (int i = 0; i < d->NumModifiers(); ++i) out.push_back(d->GetModifier(i));
-    obj = d->GetObjRef();
-  }
-  return out;
 }
 
 TEST_F(RigTest, BindGivesEachVertexItsNearestBoneAndTiesTheLowerIndex) {
@@ -44,6 +35,11 @@ TEST_F(RigTest, BindGivesEachVertexItsNearestBoneAndTiesTheLowerIndex) {
 
 TEST_F(RigTest, ProxyRigIsBuiltAnimatedAndReplaced) {
   BuildRig();
+  const std::vector<std::vector<Point3>> mush = Frames();
+  fernwick->DisableMod();
+  const std::vector<std::vector<Point3>> crude = Frames();
+  fernwick->EnableMod();
+  const auto crudeWeights = Weights();
   HWND r = OpenRollout();
   auto enabled = [&](int id) { return IsWindowEnabled(GetDlgItem(r, id)) != FALSE; };
   EXPECT_TRUE(enabled(1010));
@@ -59,6 +55,7 @@ TEST_F(RigTest, ProxyRigIsBuiltAnimatedAndReplaced) {
   ASSERT_NE(pb, nullptr);
   EXPECT_EQ(pa->GetWireColor(), 0xFFE655u);
   EXPECT_EQ(pb->GetParentNode(), pa);
+  ExpectOneScriptRun(AnimationScript({pa->GetHandle(), pb->GetHandle()}));
   const std::vector<Modifier*> stack = Stack(meshNode);
   ASSERT_EQ(stack.size(), 3u);
   EXPECT_EQ(stack[1]->GetName(), L"proxySkin");
@@ -86,11 +83,7 @@ TEST_F(RigTest, ProxyRigIsBuiltAnimatedAndReplaced) {
   ClearMessageBoxLog();
   DefaultMessageBoxPolicy().QueueAnswer(IDYES);
   ASSERT_TRUE(PressButton(r, 1011));
-  auto* proxyContext = static_cast<ISkin*>(stack[1]->GetInterface(I_SKIN))->GetContextInterface(meshNode);
-  std::vector<std::vector<std::pair<int, float>>> solved(restMesh.numVerts);
-  for (int v = 0; v < restMesh.numVerts; ++v)
-    for (int j = 0; j < proxyContext->GetNumAssignedBones(v); ++j)
-      solved[v].push_back({proxyContext->GetAssignedBone(v, j), proxyContext->GetBoneWeight(v, j)});
+  const SkinPairs solved = WeightsOf(stack[1]);
 
   fernwick->EnableMod();
   ip->OpenModifyPanel(fernwick);
@@ -105,13 +98,12 @@ TEST_F(RigTest, ProxyRigIsBuiltAnimatedAndReplaced) {
   EXPECT_TRUE(skin->IsEnabled());
   EXPECT_TRUE(enabled(1010));
   EXPECT_FALSE(enabled(1014));
-  for (int v = 0; v < restMesh.numVerts; ++v) {
-    ASSERT_EQ(Context()->GetNumAssignedBones(v), static_cast<int>(solved[v].size()));
-    for (size_t j = 0; j < solved[v].size(); ++j) {
-      EXPECT_EQ(Context()->GetAssignedBone(v, j), solved[v][j].first);
-      EXPECT_EQ(Context()->GetBoneWeight(v, j), solved[v][j].second);
-    }
-  }
+  EXPECT_EQ(Weights(), solved);
+  EXPECT_NE(Weights(), crudeWeights);
+  // The rig's own bones, by linear skinning alone, now come closer to what
+  // the Delta Mush made of their animation.
+  fernwick->DisableMod();
+  EXPECT_LT(Distance(Frames(), mush), 0.97 * Distance(crude, mush));
 }
 
 TEST_F(RigTest, ReplaceFindsThePairAcrossOtherModifiersOrRefuses) {
@@ -139,6 +131,99 @@ TEST_F(RigTest, ReplaceFindsThePairAcrossOtherModifiersOrRefuses) {
   EXPECT_EQ(stack[2], skin);
 }
 
+TEST_F(RigTest, CreateCopiesTheRigWeightsAndStandsEachProxyAtItsBinding) {
+  // Bound at frame 3 with bones whose objects sit off their pivots; the
+  // command runs at frame 5, where the rig is bent.
+  BuildRig({.restFrame = 3, .offsets = true});
+  const int tpf = GetTicksPerFrame();
+  AssignAll([&](const Point3& p) {
+    return p.x < 2.0f ? BoneWeights{{boneA, 0.7f}, {boneB, 0.3f}}
+                      : BoneWeights{{boneB, 0.6f}, {boneA, 0.4f}};
+  });
+  const auto rigWeights = Weights();
+  const Matrix3 bindings[] = {boneA->GetObjectTM(3 * tpf), boneB->GetObjectTM(3 * tpf)};
+  ip->SetTime(5 * tpf);
+  HWND r = OpenRollout();
+  DefaultMessageBoxPolicy().QueueAnswer(IDYES);
+  ASSERT_TRUE(PressButton(r, 1010));
+
+  const std::vector<Modifier*> stack = Stack(meshNode);
+  ASSERT_EQ(stack.size(), 3u);
+  ASSERT_EQ(stack[1]->GetName(), L"proxySkin");
+  EXPECT_EQ(WeightsOf(stack[1]), rigWeights);
+  ISkin* proxySkin = static_cast<ISkin*>(stack[1]->GetInterface(I_SKIN));
+  ASSERT_EQ(proxySkin->GetNumBones(), 2);
+  INode* const bones[] = {boneA, boneB};
+  for (int k = 0; k < 2; ++k) {
+    INode* proxy = proxySkin->GetBone(k);
+    EXPECT_EQ(proxy->GetName(), std::wstring(L"FNWK_proxy_") + bones[k]->GetName());
+    // Keyed by the script from frame 5 on; before that it holds its binding.
+    const Matrix3 tm = proxy->GetNodeTM(0);
+    for (int row = 0; row < 4; ++row)
+      for (int c = 0; c < 3; ++c) EXPECT_NEAR(tm[row][c], bindings[k][row][c], 1e-4f) << "proxy " << k;
+  }
+  EXPECT_EQ(fernwick->GetParamBlock(0)->GetInt(kStartFrame), 5);
+  EXPECT_EQ(fernwick->GetParamBlock(0)->GetInt(kEndFrame), 14);
+}
+
+TEST_F(RigTest, ProxyPairIsFoundAndRemovedAcrossChainedStacks) {
+  // Fernwick in the node's derived object; the lift and the Skin in the one below.
+  BuildRig({.lift = true, .chained = true});
+  const auto rigWeights = Weights();
+  HWND r = OpenRollout();
+  DefaultMessageBoxPolicy().QueueAnswer(IDYES);
+  ASSERT_TRUE(PressButton(r, 1010));
+  const std::vector<Modifier*> stack = Stack(meshNode);
+  ASSERT_EQ(stack.size(), 4u);
+  EXPECT_EQ(stack[0], fernwick);
+  EXPECT_EQ(stack[1], lift);
+  ASSERT_EQ(stack[2]->ClassID(), SKIN_CLASSID);
+  ASSERT_EQ(stack[2]->GetName(), L"proxySkin");
+  EXPECT_EQ(stack[3], skin);
+  auto* upper = static_cast<IDerivedObject*>(meshNode->GetObjectRef());
+  EXPECT_EQ(upper->NumModifiers(), 1);
+
+  // Weights written into the proxy Skin come back onto the rig's bones.
+  auto* proxyImport = static_cast<ISkinImportData*>(stack[2]->GetInterface(I_SKINIMPORTDATA));
+  ISkin* proxySkin = static_cast<ISkin*>(stack[2]->GetInterface(I_SKIN));
+  Tab<INode*> bones;
+  bones.Append(proxySkin->GetBone(1));
+  bones.Append(proxySkin->GetBone(0));
+  Tab<float> w;
+  w.Append(0.6f);
+  w.Append(0.4f);
+  proxyImport->AddWeights(meshNode, 0, bones, w);
+  ClearMessageBoxLog();
+  ASSERT_TRUE(PressButton(r, 1014));
+  EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"Weights successfully replaced."});
+  EXPECT_EQ(Stack(meshNode), (std::vector<Modifier*>{fernwick, lift, skin}));
+  EXPECT_TRUE(skin->IsEnabled());
+  auto expected = rigWeights;
+  expected[0] = {{1, 0.6f}, {0, 0.4f}};
+  EXPECT_EQ(Weights(), expected);
+}
+
+TEST_F(RigTest, SceneSavedBetweenCreateAndReplaceReopensWithReplaceEnabled) {
+  BuildRig();
+  HWND r = OpenRollout();
+  DefaultMessageBoxPolicy().QueueAnswer(IDYES);
+  ASSERT_TRUE(PressButton(r, 1010));
+  std::string bytes, error;
+  ASSERT_TRUE(SaveSceneToBytes(bytes, error)) << error;
+  ip->ResetScene();
+  ASSERT_TRUE(LoadSceneFromBytes(bytes, error)) << error;
+
+  INode* node = ip->GetINodeByName(L"Strip");
+  ASSERT_NE(node, nullptr);
+  Modifier* loaded = Stack(node)[0];
+  ASSERT_EQ(loaded->ClassID(), kFernwickId);
+  ip->OpenModifyPanel(loaded);
+  r = FindOpenRollout(L"Parameters");
+  ASSERT_NE(r, nullptr);
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(r, 1010)));
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(r, 1014)));
+}
+
 TEST_F(RigTest, TenProxiesSetTheFrameRange) {
   for (int rangeEnd : {30, 100}) {
     ip->ResetScene();
@@ -149,10 +234,13 @@ TEST_F(RigTest, TenProxiesSetTheFrameRange) {
     Modifier* sk = static_cast<Modifier*>(ip->CreateInstance(OSM_CLASS_ID, SKIN_CLASSID));
     InsertModifier(node, sk);
     auto* import = static_cast<ISkinImportData*>(sk->GetInterface(I_SKINIMPORTDATA));
+    // Bones 0 to 8 make a chain; bone 9 hangs from a node that is not in the Skin.
+    INode* outside = ip->CreateObjectNode(new PointHelperObject, L"RigRoot");
     INode* parent = nullptr;
     for (int i = 0; i < 10; ++i) {
       INode* bone = ip->CreateObjectNode(new PointHelperObject, (L"Bone" + std::to_wstring(i)).c_str());
       bone->SetNodeTM(0, TransMatrix(Point3(0.1f * i, 0, 0)));
+      if (i == 9) parent = outside;
       if (parent) parent->AttachChild(bone, TRUE);
       parent = bone;
       import->AddBoneEx(bone, FALSE);
@@ -167,11 +255,19 @@ TEST_F(RigTest, TenProxiesSetTheFrameRange) {
     EXPECT_EQ(mod->GetParamBlock(0)->GetInt(kStartFrame), 0);
     EXPECT_EQ(mod->GetParamBlock(0)->GetInt(kEndFrame), 41);
     EXPECT_EQ(ip->GetAnimRange().End(), std::max(rangeEnd, 41) * GetTicksPerFrame());
-    // Points stay points, and the chain stays a chain.
+    // Points stay points of size 10; the chain stays a chain, and a bone whose
+    // parent is not in the Skin stays at the top level like the chain's root.
     INode* p5 = ip->GetINodeByName(L"FNWK_proxy_Bone5");
     ASSERT_NE(p5, nullptr);
     EXPECT_EQ(p5->GetObjectRef()->ClassID(), POINTHELP_CLASS_ID);
+    ASSERT_NE(p5->GetObjectRef()->GetParamBlock(0), nullptr);
+    EXPECT_EQ(p5->GetObjectRef()->GetParamBlock(0)->GetFloat(0), 10.0f);
     EXPECT_EQ(p5->GetParentNode(), ip->GetINodeByName(L"FNWK_proxy_Bone4"));
+    for (const wchar_t* top : {L"FNWK_proxy_Bone0", L"FNWK_proxy_Bone9"}) {
+      INode* p = ip->GetINodeByName(top);
+      ASSERT_NE(p, nullptr);
+      EXPECT_EQ(p->GetParentNode(), ip->GetRootNode()) << "rangeEnd " << rangeEnd;
+    }
   }
 }
 
@@ -180,6 +276,7 @@ TEST_F(RigTest, DuplicatePutsAnIndependentCopyOnTopOrRefusesTwoNodes) {
   fernwick->GetParamBlock(0)->SetValue(kDisplace, 0, 0.25f);
   HWND r = OpenRollout();
   ASSERT_TRUE(PressButton(r, 1008));
+  ExpectOneScriptRun(kDuplicationScript);
   std::vector<Modifier*> stack = Stack(meshNode);
   ASSERT_EQ(stack.size(), 3u);
   EXPECT_NE(stack[0], fernwick);
@@ -189,10 +286,12 @@ TEST_F(RigTest, DuplicatePutsAnIndependentCopyOnTopOrRefusesTwoNodes) {
   EXPECT_EQ(fernwick->GetParamBlock(0)->GetFloat(kDisplace), 0.25f);
 
   ClearMessageBoxLog();
+  ClearScriptRunLog();
   ip->OpenModifyPanel(fernwick);
   r = FindOpenRollout(L"Parameters");
   ip->SelectNode(boneA, 0);  // add to the selection
   ASSERT_TRUE(PressButton(r, 1008));
+  ExpectOneScriptRun(kDuplicationScript);
   ASSERT_EQ(MessageBoxLog().size(), 1u);
   EXPECT_EQ(MessageBoxLog()[0].text,
             L"Fernwick modifier does not support modifier instancing.\nThis operation can not be performed.");

@@ -98,4 +98,31 @@ TEST_F(PluginTest, SceneFileKeepsAStackOfTwoFernwicks) {
   EXPECT_NE(d->GetModifier(0)->GetParamBlock(0), d->GetModifier(1)->GetParamBlock(0));
 }
 
+// A scene saved with the boundary free loads with the boundary free: the
+// fixed set is rebuilt from the loaded value, not from the default.
+TEST_F(PluginTest, SceneFileRebuildsTheFixedSetFromTheSavedSetting) {
+  Mesh grid;
+  MakeGridPoly(6, 5).OutToTri(grid);
+  Modifier* mod;
+  INode* node = NodeWithFernwick(grid, mod);
+  node->SetName(L"Sheet");
+  IParamBlock2* pb = mod->GetParamBlock(0);
+  pb->SetValue(kIter, 0, 2);
+  pb->SetValue(kBoundFixed, 0, 0);
+  Pose(node, BentPositions(grid.verts));
+  const std::vector<Point3> free = Evaluated(node);
+  pb->SetValue(kBoundFixed, 0, 1);
+  ASSERT_NE(Evaluated(node), free) << "the boundary must make a difference for this test to mean anything";
+  pb->SetValue(kBoundFixed, 0, 0);
+
+  std::string bytes, error;
+  ASSERT_TRUE(SaveSceneToBytes(bytes, error)) << error;
+  ip->ResetScene();
+  ASSERT_TRUE(LoadSceneFromBytes(bytes, error)) << error;
+  INode* loaded = ip->GetINodeByName(L"Sheet");
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_EQ(TopModifier(loaded)->GetParamBlock(0)->GetInt(kBoundFixed), 0);
+  EXPECT_EQ(Evaluated(loaded), free);
+}
+
 }  // namespace

@@ -1,4 +1,7 @@
+#include <functional>
+
 #include "rig_fixture.h"
+#include "tests/support/host_script_texts.h"
 
 namespace {
 
@@ -55,6 +58,113 @@ TEST_F(RigTest, SolveBringsLinearSkinningCloserToDeltaMush) {
     fernwick->DisableMod();
     EXPECT_EQ(Frames(), before);
   }
+}
+
+TEST_F(RigTest, SolveWritesWhatTheRulesGiveForTheSceneAsItStands) {
+  const struct {
+    const char* what;
+    int fps, ticksPerFrame;
+    RigOptions rig;
+    bool skinBelow;
+  } rows[] = {
+      {"slider, start frame and frame 0 apart, objects off their pivots, a lift below the Fernwick", 30, 160,
+       {.restFrame = 3, .offsets = true, .lift = true}, false},
+      {"24 frames per second", 24, 200, {.restFrame = 2}, false},
+      {"25 frames per second", 25, 192, {.restFrame = 2}, false},
+      {"a second Skin below the first", 30, 160, {}, true},
+      {"chained stacks", 30, 160, {.restFrame = 1, .lift = true, .chained = true}, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.what);
+    ip->ResetScene();
+    ip->SetFrameRate(row.fps);
+    ASSERT_EQ(GetTicksPerFrame(), row.ticksPerFrame);
+    BuildRig(row.rig);
+    Modifier* below = nullptr;
+    if (row.skinBelow) {
+      below = static_cast<Modifier*>(ip->CreateInstance(OSM_CLASS_ID, SKIN_CLASSID));
+      InsertModifier(meshNode, below, 2);
+      ASSERT_EQ(Stack(meshNode), (std::vector<Modifier*>{fernwick, skin, below}));
+    }
+    const ExpectedSolve expected = SolveByTheRules(row.ticksPerFrame);
+    const TimeValue now = ip->GetTime();
+    HWND r = OpenRollout();
+    ClearMessageBoxLog();
+    ClearScriptRunLog();
+    DefaultMessageBoxPolicy().QueueAnswer(IDYES);
+    ASSERT_TRUE(PressButton(r, 1011));
+    EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{kConfirm});
+    EXPECT_EQ(ip->GetTime(), now);
+    ExpectSkinHolds(expected);
+    ExpectOneScriptRun(kClosingScript);
+    EXPECT_TRUE(skin->IsEnabled());
+    if (lift) {
+      EXPECT_TRUE(lift->IsEnabled());
+    }
+    if (below) {
+      EXPECT_TRUE(below->IsEnabled());
+      EXPECT_EQ(static_cast<ISkin*>(below->GetInterface(I_SKIN))->GetNumBones(), 0);
+    }
+  }
+}
+
+TEST_F(RigTest, ModifiersAboveTheSkinAreOnAgainAfterEveryOutcome) {
+  const struct {
+    const char* what;
+    std::function<void()> prepare;
+    int answer;
+    bool written;
+  } cases[] = {
+      {"solved", [] {}, IDYES, true},
+      {"heaviest bone not among the candidates",
+       [&] {
+         AssignAll([&](const Point3&) { return BoneWeights{{boneB, 1.0f}}; });
+         fernwick->GetParamBlock(0)->SetValue(kBoneLimit, 0, 1);
+       },
+       IDYES, false},
+      {"declined", [] {}, IDNO, false},
+      {"no frames", [&] { fernwick->GetParamBlock(0)->SetValue(kStartFrame, 0, 11); }, IDYES, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    ip->ResetScene();
+    BuildRig({.lift = true});
+    c.prepare();
+    const auto before = Weights();
+    HWND r = OpenRollout();
+    DefaultMessageBoxPolicy().QueueAnswer(c.answer);
+    ASSERT_TRUE(PressButton(r, 1011));
+    EXPECT_TRUE(lift->IsEnabled());
+    EXPECT_TRUE(skin->IsEnabled());
+    // Only the closing script of a written solve switches the Fernwick off.
+    EXPECT_EQ(fernwick->IsEnabled() != FALSE, !c.written);
+    EXPECT_EQ(Weights() != before, c.written);
+  }
+}
+
+TEST_F(RigTest, UndoBringsBackTheWeightsOfBeforeTheLastSolveWhileTheBonesFit) {
+  BuildRig();
+  HWND r = OpenRollout();
+  DefaultMessageBoxPolicy().SetQuestionDefault(IDYES);
+  ASSERT_TRUE(PressButton(r, 1011));
+  const auto first = Weights();
+  fernwick->EnableMod();
+  fernwick->GetParamBlock(0)->SetValue(kSolverIterations, 0, 3);
+  ASSERT_TRUE(PressButton(r, 1011));
+  ASSERT_NE(Weights(), first);
+  ClearMessageBoxLog();
+  ASSERT_TRUE(PressButton(r, 1012));
+  EXPECT_EQ(BoxTexts(), std::vector<std::wstring>{L"Weights restored."});
+  EXPECT_EQ(Weights(), first);
+
+  // The Skin loses its second bone: saved index 1 no longer names a bone.
+  ip->DeleteNode(boneB);
+  ASSERT_EQ(Skin()->GetNumBones(), 1);
+  const auto remaining = Weights();
+  ClearMessageBoxLog();
+  ASSERT_TRUE(PressButton(r, 1012));
+  EXPECT_TRUE(MessageBoxLog().empty());
+  EXPECT_EQ(Weights(), remaining);
 }
 
 TEST_F(RigTest, DecliningChangesNothing) {

@@ -1,4 +1,5 @@
 #include "plugin_fixture.h"
+#include "sdk/iskin.h"
 
 namespace {
 
@@ -78,6 +79,34 @@ TEST_F(StackOpsTest, EvaluationAtAPositionSeesOnlyWhatIsBelow) {
   ASSERT_NE(below, nullptr);
   EXPECT_EQ(below->GetMesh().verts, BentPositions(rest.verts));
   EXPECT_EQ(needDelete, 0);
+}
+
+TEST_F(StackOpsTest, PositionsRunOnThroughChainedStacksWithModifiersInEach) {
+  // Upper derived object: two Skins; lower: one Fernwick.
+  Modifier* s1 = static_cast<Modifier*>(ip->CreateInstance(OSM_CLASS_ID, SKIN_CLASSID));
+  Modifier* s2 = static_cast<Modifier*>(ip->CreateInstance(OSM_CLASS_ID, SKIN_CLASSID));
+  Modifier* f = NewFernwick();
+  INode* node = Chain(s1, s2, f);
+  auto* upper = static_cast<IDerivedObject*>(node->GetObjectRef());
+  auto* lower = static_cast<IDerivedObject*>(upper->GetObjRef());
+  int pos = -1;
+  EXPECT_EQ(FindModifierByClass(node, kFernwickId, &pos), f);
+  EXPECT_EQ(pos, 2);
+
+  // Below the Fernwick is position 3, in the lower stack.
+  Modifier* g = NewFernwick();
+  InsertModifier(node, g, 3);
+  ASSERT_EQ(lower->NumModifiers(), 2);
+  EXPECT_EQ(lower->GetModifier(1), g);
+  EXPECT_EQ(upper->NumModifiers(), 2);
+  // Position 2 is the Fernwick: taking it off leaves g there.
+  RemoveModifier(node, 2);
+  ASSERT_EQ(lower->NumModifiers(), 1);
+  EXPECT_EQ(lower->GetModifier(0), g);
+  EXPECT_EQ(FindModifierByClass(node, kFernwickId, &pos), g);
+  EXPECT_EQ(pos, 2);
+  EXPECT_EQ(upper->GetModifier(0), s1);
+  EXPECT_EQ(upper->GetModifier(1), s2);
 }
 
 }  // namespace

@@ -81,6 +81,11 @@ TEST_F(SharedModTest, MakeModifiersUniqueGivesLaterNodesAClone) {
   Tab<ReferenceTarget*> mods;
   mods.Append(shared);
   mods.Append(shared);
+  // A refusing host says no and keeps what it has.
+  mgr->SetRefusing(true);
+  EXPECT_FALSE(mgr->CanMakeModifiersUnique(tab, mods));
+  mgr->SetRefusing(false);
+  EXPECT_EQ(Stack(nodes[1])->GetModifier(1), shared);
   EXPECT_TRUE(mgr->CanMakeModifiersUnique(tab, mods));
   EXPECT_TRUE(mgr->MakeModifiersUnique(tab, mods, 1));
 

@@ -105,4 +105,24 @@ TEST_F(SceneTest, HiddenNodesEvaluateOnlyWhenAsked) {
   EXPECT_EQ(n->EvalWorldState(0).obj, n->GetObjectRef());
 }
 
+TEST_F(SceneTest, ObjectOffsetPlacesTheObjectButNotTheChildren) {
+  INode* parent = ip->CreateObjectNode(nullptr, L"parent");
+  INode* child = ip->CreateObjectNode(nullptr, L"child");
+  parent->AttachChild(child, FALSE);
+  parent->SetNodeTM(0, TransMatrix({1, 2, 3}));
+  child->SetNodeTM(0, TransMatrix({1, 2, 4}));
+  EXPECT_EQ(parent->GetObjectTM(0), parent->GetNodeTM(0)) << "no offset: the object sits at the pivot";
+
+  Matrix3 offset = RotAngleAxisMatrix(Point3(0, 0, 1), 0.5f);
+  offset.SetTrans(Point3(0, 0.5f, 0));
+  parent->SetObjectOffsetTM(offset);
+  EXPECT_EQ(parent->GetObjectOffsetTM(), offset);
+  EXPECT_EQ(parent->GetObjectTM(0), offset * parent->GetNodeTM(0));
+  // A point on the object's x axis lands turned about the pivot, then moved.
+  EXPECT_P3_NEAR(parent->GetObjectTM(0).PointTransform({1, 0, 0}),
+                 Point3(1 + std::cos(0.5f), 2.5f + std::sin(0.5f), 3), 1e-6f);
+  EXPECT_P3_NEAR(child->GetNodeTM(0).GetTrans(), Point3(1, 2, 4), 1e-6f);
+  EXPECT_EQ(child->GetObjectTM(0), child->GetNodeTM(0));
+}
+
 }  // namespace

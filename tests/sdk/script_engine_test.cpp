@@ -36,6 +36,27 @@ TEST_F(ScriptEngineTest, SyntaxErrorsReportTheirLineAndRunNothing) {
   }
 }
 
+TEST_F(ScriptEngineTest, EveryRunIsLoggedAsItWasHandedOver) {
+  ClearScriptRunLog();
+  int result = 0;
+  EXPECT_EQ(ExecuteScript(L"sliderTime = 2", FALSE, nullptr, TRUE), 1);
+  EXPECT_EQ(ExecuteScript(L"x = (", TRUE, &result, FALSE), 0);
+  const std::vector<ScriptRunRecord>& log = ScriptRunLog();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0].text, L"sliderTime = 2");
+  EXPECT_FALSE(log[0].quietErrors);
+  EXPECT_FALSE(log[0].resultGiven);
+  EXPECT_TRUE(log[0].logQuietErrors);
+  EXPECT_EQ(log[0].returned, 1);
+  EXPECT_EQ(log[1].text, L"x = (");
+  EXPECT_TRUE(log[1].quietErrors);
+  EXPECT_TRUE(log[1].resultGiven);
+  EXPECT_FALSE(log[1].logQuietErrors);
+  EXPECT_EQ(log[1].returned, 0);
+  ClearScriptRunLog();
+  EXPECT_TRUE(ScriptRunLog().empty());
+}
+
 TEST_F(ScriptEngineTest, DeepNestingIsRefusedNotFollowedDown) {
   const std::wstring deep = L"x = 1\n" + std::wstring(5000, L'(') + L"1" + std::wstring(5000, L')');
   EXPECT_EQ(ExecuteScript(deep.c_str(), TRUE, nullptr, FALSE), 0);

@@ -193,6 +193,18 @@ TEST_F(SkinTest, AddBoneExAppendsInCallOrderAndBindsAtTheCurrentTime) {
   EXPECT_FALSE(import->SetBoneInitTM(node, Matrix3()));
 }
 
+TEST_F(SkinTest, BindingsOfABoneWithAnObjectOffsetComeAsObjectOrNodeTransform) {
+  Matrix3 offset = RotAngleAxisMatrix(Point3(1, 0, 0), 0.25f);
+  offset.SetTrans(Point3(0, 0, 2));
+  b->SetObjectOffsetTM(offset);
+  ASSERT_TRUE(import->AddBoneEx(b, FALSE));
+  Matrix3 tm;
+  ASSERT_EQ(iskin->GetBoneInitTM(b, tm, true), SKIN_OK);
+  EXPECT_EQ(tm, offset * b->GetNodeTM(0));
+  ASSERT_EQ(iskin->GetBoneInitTM(b, tm, false), SKIN_OK);
+  for (int row = 0; row < 4; ++row) EXPECT_P3_NEAR(tm.GetRow(row), TransMatrix({1, 0, 0}).GetRow(row), 1e-6f);
+}
+
 TEST_F(SkinTest, AddWeightsMakesTheVertexPairsExactlyTheGivenOnes) {
   INode* stranger = ip->CreateObjectNode(nullptr, L"not a bone");
   ASSERT_TRUE(import->AddBoneEx(a, FALSE));

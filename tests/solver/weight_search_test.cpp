@@ -144,6 +144,59 @@ TEST_P(RecoversGridWeights, FromLinearSkinning) {
 INSTANTIATE_TEST_SUITE_P(AllPaths, RecoversGridWeights,
                          ::testing::Values(Path::Fast1, Path::Fast2, Path::Reference));
 
+// The skinned position rounds as r + sum over k ascending of w_k (q_k - r),
+// each coordinate on its own, r added last. The values below were picked
+// because the other ways of writing that sum round differently; the test
+// works each of them out in its own float arithmetic first.
+TEST(SkinnedPosition, AddsWeightedOffsetsInCandidateOrderThenTheRestPosition) {
+  const float r = 0x1.d6a76p+0f;
+  const float t[3] = {-0x1.96f36cp+1f, -0x1.5ed178p-1f, -0x1.8369p+1f};
+  const float w[3] = {0.25f, 0.25f, 0.5f};
+  float q[3], d[3];
+  for (int k = 0; k < 3; ++k) {
+    q[k] = r + t[k];  // a bone at rest on the identity, moved by t
+    d[k] = q[k] - r;
+  }
+  const float expected = r + ((w[0] * d[0] + w[1] * d[1]) + w[2] * d[2]);
+  const float weightedSum = (w[0] * q[0] + w[1] * q[1]) + w[2] * q[2];
+  const float descending = r + ((w[2] * d[2] + w[1] * d[1]) + w[0] * d[0]);
+  const float restFirst = ((r + w[0] * d[0]) + w[1] * d[1]) + w[2] * d[2];
+  ASSERT_NE(expected, weightedSum);
+  ASSERT_NE(expected, descending);
+  ASSERT_NE(expected, restFirst);
+
+  TestRig rig;
+  rig.vertexCount = 1;
+  rig.boneCount = rig.candidateCount = 3;
+  rig.frameCount = 1;
+  rig.rest = {Point3(r, r, r)};
+  rig.restTMs.assign(3, Matrix3());
+  for (float tk : t) rig.frameTMs.push_back(TransMatrix(Point3(tk, tk, tk)));
+  rig.samples = {{Point3(0, 0, 0)}};
+  rig.candidates = {0, 1, 2};
+  Tab<float> weights;
+  for (float wk : w) weights.Append(wk);
+  EXPECT_EQ(SkinnedPosition(rig.Input(), 0, weights, 0), Point3(expected, expected, expected));
+}
+
+TEST(WeightSearch, MovesAreJudgedByTheSkinnedPositionAsItRounds) {
+  // One frame, two candidates, one pass at step 0.5: the only move is
+  // (0.5, 0.5). As the skinned position rounds, it lands exactly as far from
+  // the sample as the start (1, 0) does, so it is not taken; summed as
+  // 0.5 q0 + 0.5 q1, or with r added first, it would land nearer and win.
+  const float r = 0x1.2a304cp+1f, t0 = -0x1.90f5ap+1f, t1 = -0x1.2e5cc4p+0f, s = -0x1.429c2p-2f;
+  const float q0 = r + t0, q1 = r + t1, d0 = q0 - r, d1 = q1 - r;
+  const float start = std::fabs((r + d0) - s);
+  ASSERT_EQ(std::fabs((r + (d0 * 0.5f + d1 * 0.5f)) - s), start);
+  ASSERT_LT(std::fabs((0.5f * q0 + 0.5f * q1) - s), start);
+  ASSERT_LT(std::fabs(((r + 0.5f * d0) + 0.5f * d1) - s), start);
+
+  TestRig rig = TranslationRig({{Point3(t0, 0, 0), Point3(t1, 0, 0)}}, {Point3(s, 0, 0)});
+  rig.rest = {Point3(r, 0, 0)};
+  for (Path path : {Path::Fast1, Path::Reference})
+    EXPECT_EQ(RunPath(path, rig, 2).weights, (std::vector<float>{1.0f, 0.0f})) << static_cast<int>(path);
+}
+
 TEST(WeightSearch, WeightsAreMultiplesOfTheLastStepAndSumToExactlyOne) {
   for (int iterations : {1, 2, 5, 12, 15}) {
     TestRig rig = RandomRig(11, 60, 6, 5, 5);
