@@ -11,8 +11,6 @@
 namespace {
 
 constexpr int kBones = 5;
-constexpr int kRings = 199;
-constexpr int kSegments = 50;
 constexpr float kLength = 5.0f;
 constexpr float kRadius = 0.4f;
 
@@ -31,7 +29,7 @@ struct Bin {
 
 }  // namespace
 
-std::string MakeDemoCharacterGlb() {
+std::string MakeDemoCharacterGlb(int rings, int segments) {
   std::vector<float> pos;
   std::vector<std::uint16_t> joints;
   std::vector<float> weights;
@@ -42,11 +40,11 @@ std::string MakeDemoCharacterGlb() {
     joints.insert(joints.end(), {static_cast<std::uint16_t>(bone), 0, 0, 0});
     weights.insert(weights.end(), {1.0f, 0.0f, 0.0f, 0.0f});
   };
-  for (int r = 0; r < kRings; ++r) {
-    const float y = kLength * r / (kRings - 1);
+  for (int r = 0; r < rings; ++r) {
+    const float y = kLength * r / (rings - 1);
     const float taper = 1.0f - 0.5f * y / kLength;
-    for (int s = 0; s < kSegments; ++s) {
-      const float a = 6.2831853f * s / kSegments;
+    for (int s = 0; s < segments; ++s) {
+      const float a = 6.2831853f * s / segments;
       const float rad = kRadius * taper * (1.0f + 0.05f * std::sin(20.0f * y) + 0.03f * std::cos(5.0f * a));
       addVertex(rad * std::cos(a), y, rad * std::sin(a));
     }
@@ -56,16 +54,16 @@ std::string MakeDemoCharacterGlb() {
   const std::uint32_t top = bottom + 1;
   addVertex(0, kLength, 0);
   std::vector<std::uint32_t> idx;
-  for (int r = 0; r + 1 < kRings; ++r)
-    for (int s = 0; s < kSegments; ++s) {
-      const std::uint32_t a = r * kSegments + s, b = r * kSegments + (s + 1) % kSegments;
-      const std::uint32_t c = a + kSegments, d = b + kSegments;
+  for (int r = 0; r + 1 < rings; ++r)
+    for (int s = 0; s < segments; ++s) {
+      const std::uint32_t a = r * segments + s, b = r * segments + (s + 1) % segments;
+      const std::uint32_t c = a + segments, d = b + segments;
       idx.insert(idx.end(), {a, c, b, b, c, d});
     }
-  for (int s = 0; s < kSegments; ++s) {
-    const std::uint32_t a = s, b = (s + 1) % kSegments;
+  for (int s = 0; s < segments; ++s) {
+    const std::uint32_t a = s, b = (s + 1) % segments;
     idx.insert(idx.end(), {bottom, a, b});
-    const std::uint32_t c = (kRings - 1) * kSegments + s, d = (kRings - 1) * kSegments + (s + 1) % kSegments;
+    const std::uint32_t c = (rings - 1) * segments + s, d = (rings - 1) * segments + (s + 1) % segments;
     idx.insert(idx.end(), {top, d, c});
   }
 

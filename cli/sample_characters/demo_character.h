@@ -4,4 +4,6 @@
 #pragma once
 #include <string>
 
-std::string MakeDemoCharacterGlb();
+// rings x segments around the tail, plus the two end points; the default is
+// the demo's 9,952 vertices.
+std::string MakeDemoCharacterGlb(int rings = 199, int segments = 50);
