@@ -52,7 +52,7 @@ struct Studio {
       frames = GetCOREInterface()->GetAnimRange().End() / GetTicksPerFrame();
     });
     if (!ok) throw std::runtime_error(error);
-    server = std::make_unique<StudioServer>(host, events, boxes, nullptr, document);
+    server = std::make_unique<StudioServer>(host, events, boxes, document);
     if (!server->Bind(0, error)) throw std::runtime_error(error);
     server->Start();
   }

@@ -6,6 +6,7 @@
 
 HostStatusFeed::HostStatusFeed(Interface* ip, StudioEvents& events)
     : ip_(ip), events_(events), last_(Describe(ip)) {
+  events_.Publish("status", last_, true);
   ip_->SetStatusListener(this);
 }
 
@@ -20,17 +21,10 @@ std::string HostStatusFeed::Describe(Interface* ip) {
       .dump();
 }
 
-std::string HostStatusFeed::Latest() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return last_;
-}
-
 void HostStatusFeed::StatusChanged() {
+  // A pop followed by the same push, as progress texts do, shows nothing new.
   std::string now = Describe(ip_);
-  {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (now == last_) return;
-    last_ = now;
-  }
-  events_.Publish("status", now);
+  if (now == last_) return;
+  last_ = std::move(now);
+  events_.Publish("status", last_, true);
 }

@@ -1,7 +1,7 @@
 // The host's prompt line and progress bar on the page: every change the
-// interface reports becomes a "status" event.
+// interface reports becomes a "status" event, kept for pages that connect
+// later.
 #pragma once
-#include <mutex>
 #include <string>
 
 #include "cli/studio/studio_events.h"
@@ -9,7 +9,8 @@
 
 class HostStatusFeed : public StatusListener {
  public:
-  // Listens to ip until destroyed; construct and destroy on the host thread.
+  // Publishes the status now and listens to ip until destroyed; construct
+  // and destroy on the host thread.
   HostStatusFeed(Interface* ip, StudioEvents& events);
   ~HostStatusFeed() override;
   HostStatusFeed(const HostStatusFeed&) = delete;
@@ -20,12 +21,9 @@ class HostStatusFeed : public StatusListener {
   // The prompt and progress bar now, as the page's event data (JSON):
   // {"prompt": text, "progress": {"active": bool, "title": text, "percent": n}}.
   static std::string Describe(Interface* ip);
-  // The last status published, from any thread.
-  std::string Latest() const;
 
  private:
   Interface* ip_;
   StudioEvents& events_;
-  mutable std::mutex mutex_;
   std::string last_;
 };

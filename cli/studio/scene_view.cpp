@@ -223,7 +223,11 @@ Modifier* ModifierAt(INode* node, int position) {
 }
 
 bool EvaluateNodeView(INode* node, TimeValue t, MeshTopology& topology, MeshFrame& frame) {
+  // Without a mesh: an empty topology and frame that belong together.
   topology = MeshTopology();
+  topology.key = TopologyKey(topology);
+  frame.key = topology.key;
+  frame.hasFernwick = false;
   frame.positions.clear();
   frame.displacement.clear();
   frame.bonePositions.clear();

@@ -79,7 +79,7 @@ int RunStudio(const StudioOptions& options, std::ostream& out, std::ostream& err
     return 1;
   }
 
-  StudioServer server(host, events, boxes, feed.get(), document);
+  StudioServer server(host, events, boxes, document);
   const int port = options.portGiven ? options.port : kStudioDefaultPort;
   if (!server.Bind(port, error)) {
     if (options.portGiven || port == 0) {

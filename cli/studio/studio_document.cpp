@@ -2,14 +2,14 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <unistd.h>
+#include <cctype>
+#include <cstdlib>
 
 #include "cli/commands/character_import.h"
 #include "cli/files/atomic_file.h"
 #include "cli/gltf/gltf_scene.h"
 #include "cli/sample_characters/demo_character.h"
 #include "cli/terminal_host/plugin_host.h"
-#include "sdk/derived_object.h"
 #include "sdk/interface.h"
 #include "sdk/param_block.h"
 #include "sdk/scene_file.h"

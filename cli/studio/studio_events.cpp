@@ -18,6 +18,7 @@ std::shared_ptr<StudioEvents::Client> StudioEvents::Connect(const std::string& g
   // A closed client still sends what it holds, so the page learns why it ends.
   client->closed_ = closed_;
   if (!greeting.empty()) client->pending_.push_back(greeting);
+  for (const auto& [name, text] : kept_) client->pending_.push_back(text);
   if (!closed_) clients_.push_back(client);
   return client;
 }
@@ -32,9 +33,15 @@ int StudioEvents::ClientCount() const {
   return static_cast<int>(clients_.size());
 }
 
-void StudioEvents::Publish(const std::string& event, const std::string& data) {
+void StudioEvents::Publish(const std::string& event, const std::string& data, bool keep, const std::string& ends) {
   const std::string text = Format(event, data);
   std::lock_guard<std::mutex> lock(mutex_);
+  if (keep || !ends.empty()) {
+    const std::string& forget = keep ? event : ends;
+    kept_.erase(std::remove_if(kept_.begin(), kept_.end(), [&](const auto& k) { return k.first == forget; }),
+                kept_.end());
+    if (keep) kept_.emplace_back(event, text);
+  }
   for (const auto& c : clients_) {
     std::lock_guard<std::mutex> clientLock(c->mutex_);
     c->pending_.push_back(text);

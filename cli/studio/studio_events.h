@@ -28,13 +28,16 @@ class StudioEvents {
     bool closed_ = false;
   };
 
-  // A new page; what `greeting` holds (event-stream text) is sent to it first.
+  // A new page: gets `greeting` (event-stream text), then the kept events,
+  // then every event published after it connected; nothing falls between.
   std::shared_ptr<Client> Connect(const std::string& greeting);
   void Disconnect(const std::shared_ptr<Client>& client);
   int ClientCount() const;
 
-  // Sends `event` with the one-line `data` (JSON) to every page.
-  void Publish(const std::string& event, const std::string& data);
+  // Sends `event` with the one-line `data` (JSON) to every page. A kept
+  // event also goes to pages that connect later, until another of its name
+  // is kept or an event naming it as `ends` is published.
+  void Publish(const std::string& event, const std::string& data, bool keep = false, const std::string& ends = {});
   // Ends every stream; later connections end at once.
   void Close();
 
@@ -44,5 +47,6 @@ class StudioEvents {
  private:
   mutable std::mutex mutex_;
   std::vector<std::shared_ptr<Client>> clients_;
+  std::vector<std::pair<std::string, std::string>> kept_;  // event name, its text
   bool closed_ = false;
 };

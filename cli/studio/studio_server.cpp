@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "cli/studio/host_status_feed.h"
 #include "cli/studio/mesh_encoding.h"
 #include "cli/studio/panel_actions.h"
 #include "cli/studio/random_token.h"
@@ -82,8 +83,8 @@ bool SingleHeader(const Request& req, const char* name, std::string& value) {
 }  // namespace
 
 StudioServer::StudioServer(HostThread& host, StudioEvents& events, PageMessageBoxPolicy& boxes,
-                           HostStatusFeed* feed, StudioDocument& document)
-    : host_(host), events_(events), boxes_(boxes), feed_(feed), document_(document),
+                           StudioDocument& document)
+    : host_(host), events_(events), boxes_(boxes), document_(document),
       server_(std::make_unique<httplib::Server>()) {}
 
 StudioServer::~StudioServer() { Stop(); }
@@ -148,7 +149,7 @@ void StudioServer::AddRoutes() {
   const int port = port_;
   const std::string hosts[] = {"127.0.0.1:" + std::to_string(port), "localhost:" + std::to_string(port)};
 
-  server_->set_pre_routing_handler([this, prefix, hosts](const Request& req, Response& res) {
+  server_->set_pre_routing_handler([prefix, hosts](const Request& req, Response& res) {
     std::string host, origin, site;
     const char* why = nullptr;
     if (!SingleHeader(req, "Host", host) || (host != hosts[0] && host != hosts[1]))
@@ -236,7 +237,7 @@ void StudioServer::AddRoutes() {
 
   // The node's mesh: topology at the current time, or a frame at the time
   // the page scrubs to (which moves the time slider).
-  auto meshRoute = [this, onHost](bool frameRequest) {
+  auto meshRoute = [onHost](bool frameRequest) {
     return [onHost, frameRequest](const Request& req, Response& res) {
       Guarded(res, [&] {
         const int handle = QueryInt(req, "node");
@@ -265,11 +266,9 @@ void StudioServer::AddRoutes() {
 
   server_->Get(prefix + "/events", [this](const Request&, Response& res) {
     if (closing_) return Fail(res, 503, "the studio is closing");
-    std::string greeting = "retry: 1000\n\n" + StudioEvents::Format("hello", json{{"revision", revision_.load()}}.dump());
-    if (feed_) greeting += StudioEvents::Format("status", feed_->Latest());
-    if (const std::optional<OpenMessageBox> box = boxes_.Current())
-      greeting += StudioEvents::Format("box", PageMessageBoxPolicy::Describe(*box));
-    std::shared_ptr<StudioEvents::Client> client = events_.Connect(greeting);
+    // The kept status and open box follow the greeting.
+    std::shared_ptr<StudioEvents::Client> client = events_.Connect(
+        "retry: 1000\n\n" + StudioEvents::Format("hello", json{{"revision", revision_.load()}}.dump()));
     res.set_chunked_content_provider(
         "text/event-stream",
         [client](size_t, httplib::DataSink& sink) {

@@ -13,7 +13,6 @@
 #include <string>
 #include <thread>
 
-#include "cli/studio/host_status_feed.h"
 #include "cli/studio/host_thread.h"
 #include "cli/studio/page_message_boxes.h"
 #include "cli/studio/studio_document.h"
@@ -28,9 +27,8 @@ constexpr size_t kStudioMaxRequestBytes = 64 * 1024;
 
 class StudioServer {
  public:
-  // The parts live as long as the server; feed may be nullptr (no status yet).
-  StudioServer(HostThread& host, StudioEvents& events, PageMessageBoxPolicy& boxes, HostStatusFeed* feed,
-               StudioDocument& document);
+  // The parts live as long as the server.
+  StudioServer(HostThread& host, StudioEvents& events, PageMessageBoxPolicy& boxes, StudioDocument& document);
   ~StudioServer();  // Stop()
   StudioServer(const StudioServer&) = delete;
   StudioServer& operator=(const StudioServer&) = delete;
@@ -56,7 +54,6 @@ class StudioServer {
   HostThread& host_;
   StudioEvents& events_;
   PageMessageBoxPolicy& boxes_;
-  HostStatusFeed* feed_;
   StudioDocument& document_;
   std::unique_ptr<httplib::Server> server_;
   std::thread thread_;

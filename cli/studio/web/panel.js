@@ -214,6 +214,7 @@ export class CommandPanel {
           break;
         default:
           e.textContent = c.text;
+          e.classList.toggle('multiline', c.text.includes('\n') || c.cy >= 16);
       }
     });
   }

@@ -41,22 +41,27 @@ class HostStatusFeedTest : public ::testing::Test {
 
 TEST_F(HostStatusFeedTest, PromptChangesReachThePageAndTheTerminalAlike) {
   auto page = events.Connect("");
+  std::vector<json> late;
   {
     HostStatusFeed feed(ip, events);
     ip->PushPrompt(L"Collecting DeltaMush samples... 1/3");
     ip->PopPrompt();
     ip->PushPrompt(L"Solving weights... 3/3 (40 %), seconds remaining: 2");
     ip->ReplacePrompt(L"Solving weights... 3/3 (40 %), seconds remaining: 2");  // no change: no event
+    // A page that connects now is told the status at once.
+    auto latePage = events.Connect("");
+    late = StatusEvents(*latePage);
+    events.Disconnect(latePage);
     ip->PopPrompt();
-    EXPECT_EQ(json::parse(feed.Latest())["prompt"], "");
   }
   ip->PushPrompt(L"after the feed");  // the feed is gone: nothing more reaches the page
   ip->PopPrompt();
-  const std::vector<json> seen = StatusEvents(*page);
   std::vector<std::string> prompts;
-  for (const json& e : seen) prompts.push_back(e["prompt"]);
-  EXPECT_EQ(prompts, (std::vector<std::string>{"Collecting DeltaMush samples... 1/3", "",
+  for (const json& e : StatusEvents(*page)) prompts.push_back(e["prompt"]);
+  EXPECT_EQ(prompts, (std::vector<std::string>{"", "Collecting DeltaMush samples... 1/3", "",
                                                "Solving weights... 3/3 (40 %), seconds remaining: 2", ""}));
+  ASSERT_EQ(late.size(), 1u);
+  EXPECT_EQ(late[0]["prompt"], "Solving weights... 3/3 (40 %), seconds remaining: 2");
   EXPECT_EQ(terminal.str(),
             "[prompt] Collecting DeltaMush samples... 1/3\n"
             "[prompt] Solving weights... 3/3 (40 %), seconds remaining: 2\n"
@@ -74,11 +79,12 @@ TEST_F(HostStatusFeedTest, TheProgressBarReachesThePage) {
   ip->ProgressUpdate(41, FALSE);
   ip->ProgressEnd();
   const std::vector<json> seen = StatusEvents(*page);
-  ASSERT_EQ(seen.size(), 4u);
-  EXPECT_EQ(seen[0]["progress"], (json{{"active", true}, {"title", "Binding..."}, {"percent", -1}}));
-  EXPECT_EQ(seen[1]["progress"]["percent"], 40);
-  EXPECT_EQ(seen[2]["progress"]["percent"], 41);
-  EXPECT_EQ(seen[3]["progress"]["active"], false);
+  ASSERT_EQ(seen.size(), 5u);
+  EXPECT_EQ(seen[0]["progress"]["active"], false) << "the status when the feed began";
+  EXPECT_EQ(seen[1]["progress"], (json{{"active", true}, {"title", "Binding..."}, {"percent", -1}}));
+  EXPECT_EQ(seen[2]["progress"]["percent"], 40);
+  EXPECT_EQ(seen[3]["progress"]["percent"], 41);
+  EXPECT_EQ(seen[4]["progress"]["active"], false);
   EXPECT_NE(terminal.str().find("[progress] Binding... done"), std::string::npos);
   events.Disconnect(page);
 }

@@ -75,6 +75,10 @@ TEST_F(PageMessageBoxes, ABoxWaitsForThePagesAnswer) {
   EXPECT_EQ(box["buttons"], json::array({"yes", "no"}));
   ASSERT_TRUE(boxes.Current());
   EXPECT_EQ(boxes.Current()->id, box["id"]);
+  // A page that connects (or reloads) while the box is open is shown it.
+  auto reloaded = events.Connect("");
+  EXPECT_EQ(Next(*reloaded, "box"), box);
+  events.Disconnect(reloaded);
   EXPECT_EQ(answer.wait_for(std::chrono::milliseconds(300)), std::future_status::timeout) << "the host waits";
 
   std::string error;
@@ -89,6 +93,9 @@ TEST_F(PageMessageBoxes, ABoxWaitsForThePagesAnswer) {
   EXPECT_EQ(closed["answer"], IDYES);
   EXPECT_FALSE(boxes.Current());
   EXPECT_FALSE(boxes.Reply(box["id"], "no", error)) << "a box is answered once";
+  auto afterwards = events.Connect("");
+  EXPECT_EQ(afterwards->Next(std::chrono::milliseconds(1)), ":\n\n") << "no box is kept once answered";
+  events.Disconnect(afterwards);
 
   // A notice has one button, OK.
   auto notice = Show(MB_OK, L"Weights successfully replaced.");

@@ -30,7 +30,7 @@ class StudioFixture : public ::testing::Test {
       opened = document.Open(StudioOptions(), out, error);
     });
     ASSERT_TRUE(opened) << error;
-    server = std::make_unique<StudioServer>(host, events, boxes, feed.get(), document);
+    server = std::make_unique<StudioServer>(host, events, boxes, document);
     ASSERT_TRUE(server->Bind(0, error)) << error;
     server->Start();
     client = std::make_unique<httplib::Client>("127.0.0.1", server->Port());

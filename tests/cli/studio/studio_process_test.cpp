@@ -11,7 +11,6 @@
 
 #include <chrono>
 #include <nlohmann/json.hpp>
-#include <regex>
 #include <thread>
 
 #include "cli/commands/import_export_commands.h"
@@ -55,10 +54,11 @@ class Studio {
     close(out_);
   }
 
-  // Reads the output until it matches `pattern` or `wait` passes.
-  bool WaitForOutput(const std::regex& pattern, std::smatch& match, std::chrono::seconds wait) {
+  // Reads the output until the address line is there or `wait` passes;
+  // then the address's port and token.
+  bool WaitForAddress(int& port, std::string& token, std::chrono::seconds wait) {
     const auto end = Clock::now() + wait;
-    while (!std::regex_search(output_, match, pattern)) {
+    while (!FindAddress(port, token)) {
       const int left = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count());
       pollfd p{out_, POLLIN, 0};
       if (left <= 0 || poll(&p, 1, left) <= 0) return false;
@@ -91,13 +91,24 @@ class Studio {
   const std::string& Output() const { return output_; }
 
  private:
+  // "open http://127.0.0.1:PORT/TOKEN/ in a browser", TOKEN 32 hex digits.
+  bool FindAddress(int& port, std::string& token) const {
+    const std::string lead = "open http://127.0.0.1:";
+    const size_t at = output_.find(lead);
+    if (at == std::string::npos) return false;
+    const size_t slash = output_.find('/', at + lead.size());
+    const size_t end = output_.find("/ in a browser", at);
+    if (slash == std::string::npos || end == std::string::npos || end != slash + 33) return false;
+    port = std::stoi(output_.substr(at + lead.size(), slash - at - lead.size()));
+    token = output_.substr(slash + 1, 32);
+    return token.find_first_not_of("0123456789abcdef") == std::string::npos;
+  }
+
   pid_t pid_ = -1;
   int out_ = -1;
   bool exited_ = false;
   std::string output_;
 };
-
-const std::regex kAddress(R"(open http://127\.0\.0\.1:(\d+)/([0-9a-f]{32})/ in a browser)");
 
 TEST(StudioProgram, OpensABareSceneFileNameAndStopsOnCtrlCWhileABoxIsOpen) {
   TempDir dir;
@@ -109,10 +120,9 @@ TEST(StudioProgram, OpensABareSceneFileNameAndStopsOnCtrlCWhileABoxIsOpen) {
   ASSERT_EQ(RunImport(import, out, err), 0) << err.str();
 
   Studio studio(dir.path.string(), {"tail.fws", "--port", "0"});
-  std::smatch m;
-  ASSERT_TRUE(studio.WaitForOutput(kAddress, m, std::chrono::seconds(30))) << studio.Output();
-  const int port = std::stoi(m[1]);
-  const std::string token = m[2];
+  int port = 0;
+  std::string token;
+  ASSERT_TRUE(studio.WaitForAddress(port, token, std::chrono::seconds(30))) << studio.Output();
   httplib::Client client("127.0.0.1", port);
   client.set_read_timeout(30);
   auto scene = client.Get(("/" + token + "/api/scene").c_str());
@@ -145,8 +155,9 @@ TEST(StudioProgram, AGivenPortThatIsTakenIsAnError) {
   std::thread serving([&] { other.listen_after_bind(); });
   TempDir dir;
   Studio studio(dir.path.string(), {"--port", std::to_string(port)});
-  std::smatch m;
-  EXPECT_FALSE(studio.WaitForOutput(kAddress, m, std::chrono::seconds(10))) << studio.Output();
+  int unused = 0;
+  std::string token;
+  EXPECT_FALSE(studio.WaitForAddress(unused, token, std::chrono::seconds(10))) << studio.Output();
   EXPECT_EQ(studio.Interrupt(std::chrono::seconds(5)), 1);
   other.stop();
   serving.join();
@@ -160,9 +171,10 @@ TEST(StudioProgram, TheDefaultPortFallsBackToAFreeOne) {
   if (held) serving = std::thread([&] { holder.listen_after_bind(); });
   TempDir dir;
   Studio studio(dir.path.string(), {});
-  std::smatch m;
-  ASSERT_TRUE(studio.WaitForOutput(kAddress, m, std::chrono::seconds(30))) << studio.Output();
-  EXPECT_NE(std::stoi(m[1]), kStudioDefaultPort);
+  int port = 0;
+  std::string token;
+  ASSERT_TRUE(studio.WaitForAddress(port, token, std::chrono::seconds(30))) << studio.Output();
+  EXPECT_NE(port, kStudioDefaultPort);
   EXPECT_NE(studio.Output().find("Port 7370 is taken; using a free one."), std::string::npos) << studio.Output();
   EXPECT_EQ(studio.Interrupt(std::chrono::seconds(15)), 0);
   if (held) {

@@ -220,6 +220,22 @@ TEST_F(StudioServerTest, WithNoPageAQuestionIsAnsweredNo) {
   EXPECT_EQ(SceneBytes(), before);
 }
 
+TEST_F(StudioServerTest, APageClosedWhileItsBoxIsOpenAnswersNo) {
+  auto page = std::make_unique<EventReader>(server->Port(), server->Token());
+  ASSERT_TRUE(page->WaitFor("hello"));
+  const auto began = std::chrono::steady_clock::now();
+  std::thread press([&] {
+    auto res = Post("/api/rollout/press", R"({"rollout":0,"id":1010})");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(Control(json::parse(res->body), 1010)["enabled"], true) << "declined: no proxy";
+  });
+  ASSERT_TRUE(page->WaitFor("box"));
+  page.reset();  // the tab is closed
+  press.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(5));
+  EXPECT_FALSE(Scene()["box"].is_object());
+}
+
 TEST_F(StudioServerTest, ProgressReachesThePageWhileTheCommandRuns) {
   EventReader page(server->Port(), server->Token());
   ASSERT_TRUE(page.WaitFor("hello"));
