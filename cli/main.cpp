@@ -10,6 +10,7 @@
 #include "cli/commands/press_command.h"
 #include "cli/commands/scene_info_command.h"
 #include "cli/commands/solve_cli_command.h"
+#include "cli/studio/studio_command.h"
 #include "cli/terminal_host/progress_terminal.h"
 
 namespace {
@@ -157,6 +158,17 @@ int main(int argc, char** argv) {
   solveCmd->add_flag("--yes", solve.yes, "Answer yes to every question");
   solveCmd->add_option("--plugin", solve.pluginPath, "Path of Fernwick.dlm (default: the installed one)");
 
+  StudioOptions studio;
+  CLI::App* studioCmd = app.add_subcommand("studio", "Work the plug-in in a web page on this machine");
+  studioCmd->add_option("FILE", studio.file, "Scene file, or a glTF character to import (default: the demo character)")
+      ->check(CLI::ExistingFile);
+  auto* portOpt = studioCmd->add_option("--port", studio.port, "Port on 127.0.0.1, 0 for any free one (default: " +
+                                                                    std::to_string(kStudioDefaultPort) +
+                                                                    ", or a free one when that is taken)")
+                      ->check(CLI::Range(0, 65535));
+  studioCmd->add_option("--animation", studio.animation, "For a character: the clip to key from frame 1 (default: the first)");
+  studioCmd->add_option("--plugin", studio.pluginPath, "Path of Fernwick.dlm (default: the installed one)");
+
   CLI11_PARSE(app, argc, argv);
   if (rangeOfMotion >= 0.0f) bake.rangeOfMotion = RangeOfMotion{rangeOfMotion, true, 3};
   deformGltf.animations = {deformClip};
@@ -172,7 +184,10 @@ int main(int argc, char** argv) {
     solve.boneLimitAuto = limit == 0;
     if (limit > 0) solve.boneLimit = limit;
   }
+  studio.portGiven = portOpt->count() > 0;
   const ScopedProgressTerminal terminal;
+
+  if (studioCmd->parsed()) return RunStudio(studio, std::cout, std::cerr);
 
   if (solveCmd->parsed()) return RunSolve(solve, std::cin, std::cout, std::cerr);
 

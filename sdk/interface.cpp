@@ -108,26 +108,33 @@ void Interface::GetModContexts(ModContextList& list, INodeTab& nodes) {
 void Interface::PushPrompt(const MCHAR* s) {
   prompts_.emplace_back(s ? s : L"");
   HostTerminalLine("prompt", prompts_.back());
+  StatusChanged();
 }
 
 void Interface::PopPrompt() {
   if (prompts_.empty()) return;
   prompts_.pop_back();
   if (!prompts_.empty()) HostTerminalLine("prompt", prompts_.back());
+  StatusChanged();
 }
 
 void Interface::ReplacePrompt(const MCHAR* s) {
   if (prompts_.empty()) prompts_.emplace_back();
   prompts_.back() = s ? s : L"";
   HostTerminalLine("prompt", prompts_.back());
+  StatusChanged();
 }
 
 void Interface::DisplayTempPrompt(const MCHAR* s, int) {
   tempPrompt_ = s ? s : L"";
   HostTerminalLine("prompt", tempPrompt_);
+  StatusChanged();
 }
 
-void Interface::RemoveTempPrompt() { tempPrompt_.clear(); }
+void Interface::RemoveTempPrompt() {
+  tempPrompt_.clear();
+  StatusChanged();
+}
 
 MSTR Interface::GetPrompt() {
   if (!tempPrompt_.empty()) return tempPrompt_;
@@ -140,6 +147,7 @@ BOOL Interface::ProgressStart(const MCHAR* title, BOOL, LPTHREAD_START_ROUTINE f
   cancel_ = false;
   progressTitle_ = title ? title : L"";
   HostTerminalLine("progress", progressTitle_);
+  StatusChanged();
   if (fn) fn(arg);
   return TRUE;
 }
@@ -153,12 +161,14 @@ void Interface::ProgressUpdate(int pct, BOOL showPct, const MCHAR* title) {
   MSTR line = progressTitle_;
   if (showPct) line += L" " + std::to_wstring(pct) + L"%";
   HostTerminalLine("progress", line);
+  StatusChanged();
 }
 
 void Interface::ProgressEnd() {
   if (!progressActive_) return;
   progressActive_ = false;
   HostTerminalLine("progress", progressTitle_ + L" done");
+  StatusChanged();
 }
 
 INode* Interface::CreateObjectNode(Object* obj, const MCHAR* name) {

@@ -27,6 +27,14 @@ constexpr DWORD REDRAW_INTERACTIVE = 1u << 1;
 constexpr DWORD REDRAW_END = 1u << 2;
 constexpr DWORD REDRAW_NORMAL = 1u << 3;
 
+// Told of every change of the prompt line or the progress bar, on the thread
+// that made it, after the change; reads the new state from the interface.
+class StatusListener {
+ public:
+  virtual ~StatusListener() = default;
+  virtual void StatusChanged() = 0;
+};
+
 class Interface {
  public:
   Interface();
@@ -73,6 +81,10 @@ class Interface {
   void SetCancel(BOOL sw) { cancel_ = sw != FALSE; }
   bool IsProgressActive() const { return progressActive_; }
   int GetProgressPercent() const { return progressPct_; }
+  const MSTR& GetProgressTitle() const { return progressTitle_; }
+
+  // One listener (not owned; nullptr for none) besides the host terminal.
+  void SetStatusListener(StatusListener* listener) { statusListener_ = listener; }
 
   // Nodes.
   INode* GetRootNode() { return root_; }
@@ -107,6 +119,9 @@ class Interface {
   class PanelHold;
   friend class SceneFileAccess;  // scene files read and replace the node list
   void Enum(INode* n, std::vector<INode*>& out);
+  void StatusChanged() {
+    if (statusListener_) statusListener_->StatusChanged();
+  }
 
   TimeValue time_ = 0;
   Interval animRange_;
@@ -125,6 +140,7 @@ class Interface {
   MSTR progressTitle_;
   bool cancel_ = false;
   int redraws_ = 0;
+  StatusListener* statusListener_ = nullptr;
 };
 
 // The host's one interface; it lives for the whole process.

@@ -1,0 +1,285 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "sdk/atomic_write.h"
+#include "tests/cli/studio/event_reader.h"
+#include "tests/cli/studio/studio_fixture.h"
+#include "tests/support/temp_dir.h"
+
+namespace {
+
+using nlohmann::json;
+
+class StudioServerTest : public StudioFixture {};
+
+TEST_F(StudioServerTest, ServesThePageAndItsFilesOnlyUnderTheToken) {
+  auto page = client->Get(Path("/").c_str());
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->status, 200);
+  EXPECT_NE(page->body.find("<title>Fernwick studio</title>"), std::string::npos);
+  EXPECT_NE(page->get_header_value("Content-Security-Policy").find("default-src 'self'"), std::string::npos);
+  auto three = client->Get(Path("/three.module.js").c_str());
+  ASSERT_TRUE(three);
+  EXPECT_EQ(three->status, 200);
+  EXPECT_EQ(three->get_header_value("Content-Type"), "text/javascript; charset=utf-8");
+  // The orbit controls import the module by the name it is served under.
+  auto orbit = client->Get(Path("/OrbitControls.js").c_str());
+  ASSERT_TRUE(orbit);
+  EXPECT_NE(orbit->body.find("from './three.module.js'"), std::string::npos);
+  EXPECT_EQ(orbit->body.find("from 'three'"), std::string::npos);
+
+  const std::string token = server->Token(), wrong(token.size(), '0'), shortened = token.substr(1);
+  const std::string refused[] = {"/", "/index.html", "/" + wrong + "/", "/" + wrong + "/api/scene",
+                                 "/" + token + "x/", "/" + shortened + "/", "/../" + token + "/"};
+  for (const std::string& path : refused) {
+    auto res = client->Get(path.c_str());
+    ASSERT_TRUE(res) << path;
+    EXPECT_EQ(res->status, 403) << path;
+    EXPECT_NE(res->body.find("token"), std::string::npos) << path;
+  }
+  for (const std::string& name : std::vector<std::string>{"/passwd", "/studio_server.cpp", "/..", "/package.json", "/events.js"}) {
+    auto res = client->Get(Path(name).c_str());
+    ASSERT_TRUE(res) << name;
+    EXPECT_EQ(res->status, 404) << name;
+  }
+}
+
+TEST_F(StudioServerTest, RefusesOtherHostsAndSites) {
+  const std::string port = std::to_string(server->Port());
+  struct Case {
+    const char* header;
+    std::string value;
+    int status;
+  };
+  const Case cases[] = {
+      {"Host", "evil.example:" + port, 403},          // DNS rebinding
+      {"Host", "127.0.0.1", 403},                     // no port
+      {"Host", "127.0.0.1:1", 403},                   // another port
+      {"Host", "localhost:" + port, 200},
+      {"Origin", "http://evil.example", 403},
+      {"Origin", "null", 403},
+      {"Origin", "http://127.0.0.1:1", 403},
+      {"Origin", "https://127.0.0.1:" + port, 403},
+      {"Origin", "http://127.0.0.1:" + port, 200},
+      {"Origin", "http://localhost:" + port, 200},
+      {"Sec-Fetch-Site", "cross-site", 403},
+      {"Sec-Fetch-Site", "same-site", 403},
+      {"Sec-Fetch-Site", "same-origin", 200},
+  };
+  for (const Case& c : cases) {
+    auto res = client->Get(Path("/api/scene").c_str(), {{c.header, c.value}});
+    ASSERT_TRUE(res) << c.header << ": " << c.value;
+    EXPECT_EQ(res->status, c.status) << c.header << ": " << c.value << " -> " << res->body;
+  }
+  // A forged action from another site is refused before it runs.
+  const std::string before = SceneBytes();
+  auto forged = client->Post(Path("/api/rollout/press").c_str(), {{"Origin", "http://evil.example"}},
+                             R"({"rollout":0,"id":1009})", "application/json");
+  ASSERT_TRUE(forged);
+  EXPECT_EQ(forged->status, 403);
+  EXPECT_EQ(SceneBytes(), before);
+}
+
+TEST_F(StudioServerTest, MalformedRequestsGetA4xxAndChangeNothing) {
+  const std::string before = SceneBytes();
+  const int revision = Scene()["revision"];
+  struct Case {
+    const char* path;
+    std::string body;
+    int status;
+    const char* message;
+    std::string type = "application/json";
+  };
+  const Case cases[] = {
+      {"/api/rollout/press", "{\"rollout\":0,", 400, "not JSON"},
+      {"/api/rollout/press", "[0, 1001]", 400, "JSON object"},
+      {"/api/rollout/press", R"({"rollout":0})", 400, "\"id\""},
+      {"/api/rollout/press", R"({"rollout":0,"id":"1001"})", 400, "integer"},
+      {"/api/rollout/press", R"({"rollout":0,"id":1001.5})", 400, "integer"},
+      {"/api/rollout/press", R"({"rollout":0,"id":99999999999})", 400, "32 bits"},
+      {"/api/rollout/press", R"({"rollout":0,"id":4242})", 400, "no control 4242"},
+      {"/api/rollout/press", R"({"rollout":7,"id":1001})", 400, "no rollout 7"},
+      {"/api/rollout/press", R"({"rollout":0,"id":1004})", 400, "not a button"},
+      {"/api/rollout/press", R"({"rollout":0,"id":1014})", 409, "disabled"},
+      {"/api/rollout/press", R"({"rollout":0,"id":1001})", 415, "application/json", "text/plain"},
+      {"/api/rollout/value", R"({"rollout":0,"id":1001,"value":3})", 400, "not a spinner"},
+      {"/api/rollout/value", R"({"rollout":0,"id":1491,"value":"ten"})", 400, "number"},
+      {"/api/rollout/spin", R"({"rollout":0,"id":1497,"clicks":100000})", 400, "clicks"},
+      {"/api/rollout/fold", R"({"rollout":0,"open":1})", 400, "true or false"},
+      {"/api/select", R"({"node":99})", 400, "no node with handle 99"},
+      {"/api/select", R"({"node":0})", 400, "no node with handle 0"},
+      {"/api/select", R"({"node":-3})", 400, "no node"},
+      {"/api/stack/open", R"({"node":1,"position":9})", 400, "stack position 9"},
+      {"/api/stack/enable", R"({"node":1,"position":-1,"enabled":false})", 400, "stack position -1"},
+      {"/api/save", "{}", 409, "Save as"},
+      {"/api/save-as", R"({"path":7})", 400, "string"},
+      {"/api/box/answer", R"({"box":1,"answer":"yes"})", 409, "not open"},
+  };
+  for (const Case& c : cases) {
+    auto res = Post(c.path, c.body, c.type);
+    ASSERT_TRUE(res) << c.path << " " << c.body;
+    EXPECT_EQ(res->status, c.status) << c.path << " " << c.body << " -> " << res->body;
+    const json answer = json::parse(res->body, nullptr, false);
+    ASSERT_TRUE(answer.contains("error")) << res->body;
+    EXPECT_NE(answer["error"].get<std::string>().find(c.message), std::string::npos) << res->body;
+  }
+  for (const std::string& query : std::vector<std::string>{"/api/frame?node=1", "/api/frame?node=x&frame=1", "/api/frame?node=1&frame=1e3",
+                                  "/api/frame?node=42&frame=1", "/api/frame?node=1&frame=2000000",
+                                  "/api/topology?node=1&node=2"}) {
+    auto res = client->Get(Path(query).c_str());
+    ASSERT_TRUE(res) << query;
+    EXPECT_EQ(res->status, 400) << query << " -> " << res->body;
+  }
+  EXPECT_EQ(SceneBytes(), before);
+  EXPECT_EQ(Scene()["revision"], revision);
+}
+
+TEST_F(StudioServerTest, RequestBodiesAreBounded) {
+  const std::string before = SceneBytes();
+  std::string big = R"({"rollout":0,"id":1009,"pad":")" + std::string(kStudioMaxRequestBytes, 'x') + "\"}";
+  auto res = Post("/api/rollout/press", big);
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 413);
+  EXPECT_EQ(SceneBytes(), before);
+  // Just inside the bound is read (and refused for its unknown control).
+  std::string fits = R"({"rollout":0,"id":4242,"pad":")";
+  fits += std::string(kStudioMaxRequestBytes - fits.size() - 2, 'x') + "\"}";
+  ASSERT_EQ(fits.size(), kStudioMaxRequestBytes);
+  res = Post("/api/rollout/press", fits);
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 400);
+}
+
+TEST_F(StudioServerTest, ControlsReachTheRolloutAndTheAnswerShowsItsNewState) {
+  json scene = Scene();
+  EXPECT_EQ(Control(scene, 1491)["text"], "1");
+  // Typed values are rounded and clamped by the parameter map, as in the host.
+  auto res = Post("/api/rollout/value", R"({"rollout":0,"id":1491,"value":2.6})");
+  ASSERT_TRUE(res && res->status == 200) << (res ? res->body : "");
+  scene = json::parse(res->body);
+  EXPECT_EQ(Control(scene, 1491)["text"], "3");
+  res = Post("/api/rollout/spin", R"({"rollout":0,"id":1497,"clicks":2})");
+  EXPECT_EQ(Control(json::parse(res->body), 1491)["text"], "5");
+  res = Post("/api/rollout/value", R"({"rollout":0,"id":1502,"value":40})");
+  scene = json::parse(res->body);
+  EXPECT_EQ(Control(scene, 1502)["text"], "15");
+  EXPECT_EQ(Control(scene, 1013)["text"], "0.0001") << "RefreshRollout ran for solverIterations";
+  // A bound check box toggles its parameter.
+  EXPECT_EQ(Control(scene, 1007)["checked"], true);
+  res = Post("/api/rollout/press", R"({"rollout":0,"id":1007})");
+  EXPECT_EQ(Control(json::parse(res->body), 1007)["checked"], false);
+  // The About rollout folds and unfolds.
+  ASSERT_EQ(scene["panel"].size(), 2u);
+  EXPECT_EQ(scene["panel"][1]["title"], "About");
+  EXPECT_EQ(scene["panel"][1]["open"], false);
+  res = Post("/api/rollout/fold", R"({"rollout":1,"open":true})");
+  EXPECT_EQ(json::parse(res->body)["panel"][1]["open"], true);
+  EXPECT_GT(json::parse(res->body)["revision"].get<int>(), scene["revision"].get<int>());
+}
+
+TEST_F(StudioServerTest, AQuestionWaitsForThePageAndFollowsItsAnswer) {
+  EventReader page(server->Port(), server->Token());
+  ASSERT_TRUE(page.WaitFor("hello"));
+  // "Create input animation" asks first; the request waits for the answer.
+  std::thread press([&] {
+    auto res = Post("/api/rollout/press", R"({"rollout":0,"id":1010})");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200) << res->body;
+  });
+  const auto box = page.WaitFor("box");
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box->data["caption"], "Fernwick");
+  EXPECT_EQ(box->data["icon"], "question");
+  EXPECT_EQ(box->data["buttons"], json::array({"yes", "no"}));
+  EXPECT_EQ(box->data["text"].get<std::string>().rfind("It will create sample poses for the weights solver.", 0), 0u);
+  const int id = box->data["id"];
+  // The scene state shows the open box to a page that reloads.
+  auto answerWrong = Post("/api/box/answer", json{{"box", id}, {"answer", "ok"}}.dump());
+  EXPECT_EQ(answerWrong->status, 409);
+  EXPECT_NE(answerWrong->body.find("yes,no"), std::string::npos);
+  auto answer = Post("/api/box/answer", json{{"box", id}, {"answer", "yes"}}.dump());
+  EXPECT_EQ(answer->status, 200) << answer->body;
+  press.join();
+  EXPECT_TRUE(page.WaitFor("boxclosed", [&](const json& d) { return d["id"] == id && d["answer"] == 6; }));
+  EXPECT_TRUE(page.WaitFor("scene"));
+  const json scene = Scene();
+  EXPECT_EQ(Control(scene, 1010)["enabled"], false);
+  EXPECT_EQ(Control(scene, 1014)["enabled"], true);
+  int proxies = 0;
+  for (const auto& n : scene["nodes"]) proxies += n["name"].get<std::string>().rfind("FNWK_proxy_", 0) == 0;
+  EXPECT_EQ(proxies, 5);
+}
+
+TEST_F(StudioServerTest, WithNoPageAQuestionIsAnsweredNo) {
+  const std::string before = SceneBytes();
+  auto res = Post("/api/rollout/press", R"({"rollout":0,"id":1010})");
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 200);
+  EXPECT_EQ(Control(json::parse(res->body), 1010)["enabled"], true) << "declined: no proxy";
+  EXPECT_EQ(SceneBytes(), before);
+}
+
+TEST_F(StudioServerTest, APageClosedWhileItsBoxIsOpenAnswersNo) {
+  auto page = std::make_unique<EventReader>(server->Port(), server->Token());
+  ASSERT_TRUE(page->WaitFor("hello"));
+  const auto began = std::chrono::steady_clock::now();
+  std::thread press([&] {
+    auto res = Post("/api/rollout/press", R"({"rollout":0,"id":1010})");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(Control(json::parse(res->body), 1010)["enabled"], true) << "declined: no proxy";
+  });
+  ASSERT_TRUE(page->WaitFor("box"));
+  page.reset();  // the tab is closed
+  press.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(5));
+  EXPECT_FALSE(Scene()["box"].is_object());
+}
+
+TEST_F(StudioServerTest, ProgressReachesThePageWhileTheCommandRuns) {
+  EventReader page(server->Port(), server->Token());
+  ASSERT_TRUE(page.WaitFor("hello"));
+  std::thread press([&] {
+    auto res = Post("/api/rollout/press", R"({"rollout":0,"id":1009})");  // "Bind with nearest bones"
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 200);
+  });
+  const auto box = page.WaitFor("box");
+  ASSERT_TRUE(box);
+  EXPECT_EQ(Post("/api/box/answer", json{{"box", box->data["id"]}, {"answer", "yes"}}.dump())->status, 200);
+  press.join();
+  const auto binding = page.WaitFor("status", [](const json& d) {
+    return d["progress"]["active"] == true && d["progress"]["title"] == "Binding...";
+  });
+  ASSERT_TRUE(binding);
+  // The bar has ended by the time the answer came back.
+  EXPECT_TRUE(page.WaitFor("status", [](const json& d) { return d["progress"]["active"] == false; },
+                           std::chrono::seconds(5)));
+  EXPECT_EQ(Scene()["status"]["progress"]["active"], false);
+}
+
+TEST_F(StudioServerTest, SavesAtomicallyAndReportsFailures) {
+  TempDir dir;
+  const std::string file = dir.File("scene.fws");
+  auto res = Post("/api/save-as", json{{"path", file}}.dump());
+  ASSERT_TRUE(res && res->status == 200) << res->body;
+  EXPECT_EQ(json::parse(res->body)["document"]["savePath"], file);
+  const std::string saved = TempDir::Read(file);
+  ASSERT_GT(saved.size(), 1000u);
+  Post("/api/rollout/value", R"({"rollout":0,"id":1491,"value":7})");
+  SetAtomicWriteFaultForTesting([](size_t offset, size_t) { return offset < 100; });
+  res = Post("/api/save", "{}");
+  SetAtomicWriteFaultForTesting(nullptr);
+  ASSERT_TRUE(res);
+  EXPECT_EQ(res->status, 500);
+  EXPECT_NE(res->body.find("No space left"), std::string::npos) << res->body;
+  EXPECT_EQ(TempDir::Read(file), saved) << "the previous file stays";
+  res = Post("/api/save", "{}");
+  EXPECT_EQ(res->status, 200);
+  EXPECT_NE(TempDir::Read(file), saved);
+  res = Post("/api/save-as", json{{"path", dir.File("missing/scene.fws")}}.dump());
+  EXPECT_EQ(res->status, 500);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
+}
+
+}  // namespace
