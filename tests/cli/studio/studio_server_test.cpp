@@ -137,7 +137,8 @@ TEST_F(StudioServerTest, MalformedRequestsGetA4xxAndChangeNothing) {
 
 TEST_F(StudioServerTest, RequestBodiesAreBounded) {
   const std::string before = SceneBytes();
-  std::string big = R"({"rollout":0,"id":1009,"pad":")" + std::string(kStudioMaxRequestBytes, 'x') + "\"}";
+  std::string big = R"({"rollout":0,"id":1009,"pad":")";
+  big.append(kStudioMaxRequestBytes, 'x').append("\"}");
   auto res = Post("/api/rollout/press", big);
   ASSERT_TRUE(res);
   EXPECT_EQ(res->status, 413);
