@@ -33,25 +33,6 @@ std::string Xml(const std::wstring& w) {
   return out;
 }
 
-const char* KindName(ControlKind k) {
-  switch (k) {
-    case ControlKind::PushButton: return "pushbutton";
-    case ControlKind::CheckBox: return "checkbox";
-    case ControlKind::RadioButton: return "radiobutton";
-    case ControlKind::TextLeft: return "text-left";
-    case ControlKind::TextRight: return "text-right";
-    case ControlKind::TextCenter: return "text-center";
-    case ControlKind::GroupBox: return "groupbox";
-    case ControlKind::Edit: return "edit";
-    case ControlKind::CustEdit: return "custedit";
-    case ControlKind::Spinner: return "spinner";
-    case ControlKind::CustButton: return "custbutton";
-    case ControlKind::Window: return "window";
-    case ControlKind::Other: break;
-  }
-  return "other";
-}
-
 // Text lines with their first baseline at y; anchor start, middle or end.
 void Text(std::ostream& o, double x, double y, const std::wstring& text, const char* anchor, const char* ink) {
   std::wstring line;
@@ -72,7 +53,7 @@ void Control(std::ostream& o, HWND c, int ox, int oy) {
   const char* line = off ? "#c0c0c0" : "#707070";
   const bool checkable = c->kind == ControlKind::CheckBox || c->kind == ControlKind::RadioButton ||
                          (c->kind == ControlKind::CustButton && c->checkButton);
-  o << "<g class=\"ctl " << KindName(c->kind) << (checkable && c->checked ? " checked" : "")
+  o << "<g class=\"ctl " << ControlKindName(c->kind) << (checkable && c->checked ? " checked" : "")
     << (off ? " disabled" : "") << "\" data-id=\"" << c->id << "\">";
   const double midY = Y + H / 2 + kFontPx / 3.0;
   switch (c->kind) {

@@ -115,3 +115,22 @@ UINT IsDlgButtonChecked(HWND dlg, int id) {
   Sync(c);
   return c->checked ? BST_CHECKED : BST_UNCHECKED;
 }
+
+const char* ControlKindName(ControlKind k) {
+  switch (k) {
+    case ControlKind::PushButton: return "pushbutton";
+    case ControlKind::CheckBox: return "checkbox";
+    case ControlKind::RadioButton: return "radiobutton";
+    case ControlKind::TextLeft: return "text-left";
+    case ControlKind::TextRight: return "text-right";
+    case ControlKind::TextCenter: return "text-center";
+    case ControlKind::GroupBox: return "groupbox";
+    case ControlKind::Edit: return "edit";
+    case ControlKind::CustEdit: return "custedit";
+    case ControlKind::Spinner: return "spinner";
+    case ControlKind::CustButton: return "custbutton";
+    case ControlKind::Window: return "window";
+    case ControlKind::Other: break;
+  }
+  return "other";
+}

@@ -42,6 +42,9 @@ enum class ControlKind : int {
   Other,        // a window class the host does not know; shown as a box
 };
 
+// The kind's name in snapshots and pages ("pushbutton", "text-left", ...).
+const char* ControlKindName(ControlKind k);
+
 struct HWND__ {
   int id = 0;
   std::wstring text;

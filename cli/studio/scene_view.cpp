@@ -25,25 +25,6 @@ std::string ClassName(Animatable* a) {
   return Narrow(name);
 }
 
-const char* KindName(ControlKind k) {
-  switch (k) {
-    case ControlKind::PushButton: return "pushbutton";
-    case ControlKind::CheckBox: return "checkbox";
-    case ControlKind::RadioButton: return "radiobutton";
-    case ControlKind::TextLeft: return "text-left";
-    case ControlKind::TextRight: return "text-right";
-    case ControlKind::TextCenter: return "text-center";
-    case ControlKind::GroupBox: return "groupbox";
-    case ControlKind::Edit: return "edit";
-    case ControlKind::CustEdit: return "custedit";
-    case ControlKind::Spinner: return "spinner";
-    case ControlKind::CustButton: return "custbutton";
-    case ControlKind::Window: return "window";
-    case ControlKind::Other: break;
-  }
-  return "other";
-}
-
 
 // Each modifier of the node's stack with its running position, top first.
 template <class Visit>
@@ -171,7 +152,7 @@ nlohmann::json DescribePanel() {
     nlohmann::json controls = nlohmann::json::array();
     for (HWND c : r->children) {
       nlohmann::json control = {{"id", c->id},
-                                {"kind", KindName(c->kind)},
+                                {"kind", ControlKindName(c->kind)},
                                 {"text", Narrow(GetWindowTextString(c))},  // bound controls come up to date
                                 {"enabled", IsWindowEnabled(c) != FALSE},
                                 {"checked", c->checked},
