@@ -53,6 +53,12 @@ Modifier* FindModifierByClass(INode* node, Class_ID cid, int* position) {
   return nullptr;
 }
 
+Object* StackBase(INode* node) {
+  Object* obj = node ? node->GetObjectRef() : nullptr;
+  while (obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID) obj = static_cast<IDerivedObject*>(obj)->GetObjRef();
+  return obj;
+}
+
 TriObject* GetNodeTriObject(INode* node, TimeValue t, int* needDelete) {
   if (!node) return nullptr;
   Object* obj = node->EvalWorldState(t, TRUE).obj;

@@ -11,6 +11,7 @@
 #include "cli/terminal_host/plugin_host.h"
 #include "cli/terminal_host/rollout_session.h"
 #include "cli/terminal_host/terminal_message_boxes.h"
+#include "frame/fernwick_ids.h"
 #include "sdk/interface.h"
 #include "sdk/param_block.h"
 #include "sdk/rollout.h"
@@ -20,8 +21,6 @@ const RangeOfMotion kBakeRangeOfMotionWithClips{90.0f, true, 3};
 const RangeOfMotion kBakeRangeOfMotionWithoutClips{0.0f};
 
 namespace {
-
-enum : ParamID { kStartFrame = 7, kEndFrame = 8, kBoneLimit = 9 };
 
 std::string ReportPathFor(const CharacterOptions& o) {
   if (!o.reportPath.empty()) return o.reportPath;
@@ -150,15 +149,15 @@ int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
   if (plan.proxyPoses) {
     if (!press("Create input animation")) return fail(error);
     const std::vector<INode*> proxies = ProxyBones(ic.meshNode);
-    int end = pb->GetInt(kEndFrame, 0);
+    int end = pb->GetInt(pb_endFrame, 0);
     if (plan.rangeOfMotion.enabled()) end = KeyRangeOfMotion(proxies, end + 1, plan.rangeOfMotion);
     if (!trained.empty()) end = KeyClipsOnProxies(proxies, ic.bones, trained, end + 2);
-    pb->SetValue(kEndFrame, 0, end);
+    pb->SetValue(pb_endFrame, 0, end);
   } else {
-    pb->SetValue(kStartFrame, 0, trained.front().first);
-    pb->SetValue(kEndFrame, 0, trained.back().last());
+    pb->SetValue(pb_startFrame, 0, trained.front().first);
+    pb->SetValue(pb_endFrame, 0, trained.back().last());
   }
-  const int start = pb->GetInt(kStartFrame, 0), end = pb->GetInt(kEndFrame, 0);
+  const int start = pb->GetInt(pb_startFrame, 0), end = pb->GetInt(pb_endFrame, 0);
   out << "Training on frames " << start << " to " << end << ":";
   if (plan.proxyPoses) out << " proxy poses";
   if (plan.rangeOfMotion.enabled()) out << ", range of motion " << plan.rangeOfMotion.Describe();
@@ -173,7 +172,7 @@ int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
       !ChooseBoneLimit(need, o.boneLimitAuto ? 0 : o.boneLimit, limit, error))
     return fail(error);
   if (o.boneLimitAuto) out << AutoBoneLimitLine(need, limit) << "\n";
-  pb->SetValue(kBoneLimit, ip->GetTime(), limit);
+  pb->SetValue(pb_boneLimit, ip->GetTime(), limit);
 
   const PoseFrames mush = SampleNode(ic.meshNode, start, end, true);
   const PoseFrames before = SampleNode(ic.meshNode, start, end, false);
@@ -190,7 +189,7 @@ int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
     const ClipPlacement* p = Placement(ic, plan.evalClips[k]);
     clipFits[k].after = CompareFrames(SampleNode(ic.meshNode, p->first, p->last(), false), clipMush[k]);
   }
-  if (!ExportCharacterWeights(c, ic.meshNode, pb->GetInt(kBoneLimit, 0), o.outPath, error)) return fail(error);
+  if (!ExportCharacterWeights(c, ic.meshNode, pb->GetInt(pb_boneLimit, 0), o.outPath, error)) return fail(error);
 
   const FitStats b = CompareFrames(before, mush), a = CompareFrames(after, mush);
   out << "Fit of linear skinning to the Delta Mush result over the " << (end - start + 1) << " training frames:\n";

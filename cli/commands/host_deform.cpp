@@ -1,6 +1,7 @@
 #include "cli/commands/host_deform.h"
 
 #include "cli/terminal_host/plugin_host.h"
+#include "frame/fernwick_ids.h"
 #include "sdk/class_desc.h"
 #include "sdk/derived_object.h"
 #include "sdk/interface.h"
@@ -9,8 +10,6 @@
 #include "sdk/tri_object.h"
 
 namespace {
-
-enum : ParamID { kWeight = 0, kIter, kDisplace, kShowState, kBoundFixed, kVertSel, kVertCol };
 
 Object* MakeObject(const MNMesh& mesh, bool usePoly) {
   if (usePoly) {
@@ -53,13 +52,13 @@ bool DeformThroughHost(ClassDesc2* desc, const MNMesh& rest, const MNMesh& posed
 
   // The first change of a parameter captures the rest state, as in the host.
   IParamBlock2* pb = mod->GetParamBlock(0);
-  pb->SetValue(kWeight, 0, params.weight);
-  pb->SetValue(kIter, 0, params.iter);
-  pb->SetValue(kDisplace, 0, params.displace);
-  pb->SetValue(kBoundFixed, 0, params.boundFixed ? 1 : 0);
-  pb->SetValue(kVertSel, 0, params.vertSel ? 1 : 0);
-  pb->SetValue(kVertCol, 0, params.vertCol ? 1 : 0);
-  pb->SetValue(kShowState, 0, params.showState ? 1 : 0);
+  pb->SetValue(pb_weight, 0, params.weight);
+  pb->SetValue(pb_iter, 0, params.iter);
+  pb->SetValue(pb_displace, 0, params.displace);
+  pb->SetValue(pb_boundFixed, 0, params.boundFixed ? 1 : 0);
+  pb->SetValue(pb_vertSel, 0, params.vertSel ? 1 : 0);
+  pb->SetValue(pb_vertCol, 0, params.vertCol ? 1 : 0);
+  pb->SetValue(pb_showState, 0, params.showState ? 1 : 0);
 
   SetPositions(base, posed, usePoly);
   Object* result = node->EvalWorldState(ip->GetTime()).obj;

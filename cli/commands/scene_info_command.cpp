@@ -5,6 +5,7 @@
 
 #include "cli/files/output_check.h"
 #include "cli/terminal_host/plugin_host.h"
+#include "frame/fernwick_ids.h"
 #include "sdk/chunk_io.h"
 #include "sdk/class_desc.h"
 #include "sdk/derived_object.h"
@@ -13,10 +14,9 @@
 #include "sdk/rollout_snapshot.h"
 #include "sdk/scene_file.h"
 #include "sdk/utf8.h"
+#include "tools/node_ops.h"
 
 namespace {
-
-const Class_ID kFernwickClass(0x091D6366, 0x253B2454);
 
 std::string Narrow(const std::wstring& s) { return WideToUtf8(s); }
 
@@ -62,34 +62,28 @@ void PrintParameters(IParamBlock2* pb, std::ostream& out) {
 }
 
 void PrintStack(INode* node, std::ostream& out) {
-  Object* obj = node->GetObjectRef();
-  if (!obj) {
+  if (!node->GetObjectRef()) {
     out << "    no object\n";
     return;
   }
-  int position = 0;
-  while (obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID) {
-    auto* dobj = static_cast<IDerivedObject*>(obj);
-    for (int i = 0; i < dobj->NumModifiers(); ++i, ++position) {
-      Modifier* m = dobj->GetModifier(i);
-      out << "    [" << position << "] " << Narrow(m->GetName()) << " (" << ClassName(m) << ")"
-          << (m->IsEnabled() ? "" : ", off") << "\n";
-      if (m->ClassID() == kFernwickClass) {
-        int verts, faces;
-        bool proxy;
-        RestStatus(m, verts, faces, proxy);
-        out << "        rest state: ";
-        if (verts > 0)
-          out << verts << " vertices, " << faces << " triangles\n";
-        else
-          out << "none (press \"Extract state\")\n";
-        out << "        proxy created: " << (proxy ? "yes" : "no") << "\n";
-        if (IParamBlock2* pb = m->GetParamBlock(0)) PrintParameters(pb, out);
-      }
+  ForEachModifier(node, [&](Modifier* m, int position) {
+    out << "    [" << position << "] " << Narrow(m->GetName()) << " (" << ClassName(m) << ")"
+        << (m->IsEnabled() ? "" : ", off") << "\n";
+    if (m->ClassID() == FERNWICK_CLASS_ID) {
+      int verts, faces;
+      bool proxy;
+      RestStatus(m, verts, faces, proxy);
+      out << "        rest state: ";
+      if (verts > 0)
+        out << verts << " vertices, " << faces << " triangles\n";
+      else
+        out << "none (press \"Extract state\")\n";
+      out << "        proxy created: " << (proxy ? "yes" : "no") << "\n";
+      if (IParamBlock2* pb = m->GetParamBlock(0)) PrintParameters(pb, out);
     }
-    obj = dobj->GetObjRef();
-  }
-  if (obj) out << "    base: " << ClassName(obj) << "\n";
+    return true;
+  });
+  if (Object* base = StackBase(node)) out << "    base: " << ClassName(base) << "\n";
 }
 
 }  // namespace
@@ -128,16 +122,8 @@ int RunSceneInfo(const std::string& path, const std::string& pluginPath, const s
   }
   if (!snapshotPath.empty()) {
     Modifier* shown = nullptr;
-    for (INode* node : nodes) {
-      Object* obj = node->GetObjectRef();
-      while (!shown && obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID) {
-        auto* dobj = static_cast<IDerivedObject*>(obj);
-        for (int i = 0; i < dobj->NumModifiers() && !shown; ++i)
-          if (dobj->GetModifier(i)->ClassID() == kFernwickClass) shown = dobj->GetModifier(i);
-        obj = dobj->GetObjRef();
-      }
-      if (shown) break;
-    }
+    for (INode* node : nodes)
+      if ((shown = FindModifierByClass(node, FERNWICK_CLASS_ID))) break;
     if (!shown) {
       err << "fernwick scene info: no Fernwick modifier to draw\n";
       CloseHostSession();

@@ -8,12 +8,12 @@
 #include "cli/report/fit_report.h"
 #include "cli/terminal_host/rollout_session.h"
 #include "cli/terminal_host/terminal_message_boxes.h"
+#include "frame/fernwick_ids.h"
 #include "sdk/interface.h"
 #include "sdk/param_block.h"
 #include "sdk/scene_file.h"
 
 namespace {
-enum : ParamID { kStartFrame = 7, kEndFrame = 8, kBoneLimit = 9, kSolverIterations = 10 };
 using Clock = std::chrono::steady_clock;
 double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
 }  // namespace
@@ -34,24 +34,24 @@ int RunSolve(const SolveOptions& o, std::istream& in, std::ostream& out, std::os
 
   IParamBlock2* pb = session.fernwick->GetParamBlock(0);
   const TimeValue now = GetCOREInterface()->GetTime();
-  if (o.startFrame) pb->SetValue(kStartFrame, now, *o.startFrame);
-  if (o.endFrame) pb->SetValue(kEndFrame, now, *o.endFrame);
-  if (o.iterations) pb->SetValue(kSolverIterations, now, *o.iterations);
+  if (o.startFrame) pb->SetValue(pb_startFrame, now, *o.startFrame);
+  if (o.endFrame) pb->SetValue(pb_endFrame, now, *o.endFrame);
+  if (o.iterations) pb->SetValue(pb_solverIterations, now, *o.iterations);
   // Settle the bone limit here, in the program's own terms, rather than let
   // the solve refuse after sampling.
   BoneLimitNeed need;
   if (MeasureBoneLimitNeed(session.node, need, error)) {
     int limit = 0;
-    const int requested = o.boneLimitAuto ? 0 : o.boneLimit ? *o.boneLimit : pb->GetInt(kBoneLimit, now);
+    const int requested = o.boneLimitAuto ? 0 : o.boneLimit ? *o.boneLimit : pb->GetInt(pb_boneLimit, now);
     const bool fromScene = !o.boneLimitAuto && !o.boneLimit;
     if (!ChooseBoneLimit(need, requested, limit, error, fromScene ? "the scene's bone limit" : "--bone-limit"))
       return fail(fromScene ? error + " (or --bone-limit auto)" : error);
     if (o.boneLimitAuto) out << AutoBoneLimitLine(need, limit) << "\n";
-    pb->SetValue(kBoneLimit, now, limit);
+    pb->SetValue(pb_boneLimit, now, limit);
   } else if (o.boneLimit) {
-    pb->SetValue(kBoneLimit, now, *o.boneLimit);  // the solve itself will say what is missing
+    pb->SetValue(pb_boneLimit, now, *o.boneLimit);  // the solve itself will say what is missing
   }
-  const int start = pb->GetInt(kStartFrame, now), end = pb->GetInt(kEndFrame, now);
+  const int start = pb->GetInt(pb_startFrame, now), end = pb->GetInt(pb_endFrame, now);
 
   const auto t0 = Clock::now();
   const PoseFrames mush = SampleNode(session.node, start, end, true);

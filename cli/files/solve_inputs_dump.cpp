@@ -4,6 +4,7 @@
 
 #include "cli/commands/bone_limit.h"
 #include "cli/files/atomic_file.h"
+#include "frame/fernwick_ids.h"
 #include "host/skin_access.h"
 #include "sdk/chunk_io.h"
 #include "sdk/interface.h"
@@ -13,9 +14,6 @@
 #include "tools/node_ops.h"
 
 namespace {
-
-const Class_ID kFernwickClass(0x091D6366, 0x253B2454);
-enum : ParamID { kStartFrame = 7, kEndFrame = 8, kBoneLimit = 9 };
 
 template <typename T>
 void Put(std::string& out, const T& v) {
@@ -55,7 +53,7 @@ bool DumpSolveInputs(INode* node, Modifier* fernwick, const std::string& path, s
     return false;
   }
   int position = -1;
-  FindModifierByClass(node, kFernwickClass, &position);
+  FindModifierByClass(node, FERNWICK_CLASS_ID, &position);
   int V = 0;
   const std::vector<Face> faces = RestFaces(fernwick, V);
   if (V <= 0) {
@@ -64,7 +62,7 @@ bool DumpSolveInputs(INode* node, Modifier* fernwick, const std::string& path, s
   }
   IParamBlock2* pb = fernwick->GetParamBlock(0);
   const TimeValue now = ip->GetTime();
-  const int start = pb->GetInt(kStartFrame, now), end = pb->GetInt(kEndFrame, now);
+  const int start = pb->GetInt(pb_startFrame, now), end = pb->GetInt(pb_endFrame, now);
   if (end < start) {
     error = "the end frame lies before the start frame";
     return false;
@@ -82,7 +80,7 @@ bool DumpSolveInputs(INode* node, Modifier* fernwick, const std::string& path, s
   const std::vector<Point3>& rest = measured.rest;
   const std::vector<float>& distances = measured.distances;
   const int B = measured.boneCount;
-  const CandidateBones cands = SelectCandidateBones(distances.data(), V, B, nullptr, pb->GetInt(kBoneLimit, now));
+  const CandidateBones cands = SelectCandidateBones(distances.data(), V, B, nullptr, pb->GetInt(pb_boneLimit, now));
   const std::vector<int> indices = CandidateBoneIndices(cands.candidates, cands.candidateCount);
   const int F = end - start + 1, L = cands.candidateCount;
 

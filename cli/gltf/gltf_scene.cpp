@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "cli/terminal_host/plugin_host.h"
+#include "frame/fernwick_ids.h"
 #include "host/skin_access.h"
 #include "sdk/class_desc.h"
 #include "sdk/derived_object.h"
@@ -12,9 +13,6 @@
 #include "sdk/utf8.h"
 
 namespace {
-
-enum : ParamID { kWeight = 0, kIter, kDisplace, kShowState, kBoundFixed, kVertSel, kVertCol,
-                 kStartFrame, kEndFrame, kBoneLimit, kSolverIterations };
 
 // Joints ordered so that every parent comes before its children.
 std::vector<int> ParentsFirst(const GltfCharacter& c) {
@@ -112,15 +110,15 @@ bool ImportCharacter(const GltfCharacter& c, ClassDesc2* fernwickDesc, const Imp
   dobj->Eval(0, 0);
   IParamBlock2* pb = out.fernwick->GetParamBlock(0);
   // The first parameter change captures the rest state, at the bind pose.
-  pb->SetValue(kWeight, 0, s.params.weight);
-  pb->SetValue(kIter, 0, s.params.iter);
-  pb->SetValue(kDisplace, 0, s.params.displace);
-  pb->SetValue(kBoundFixed, 0, s.params.boundFixed ? 1 : 0);
-  pb->SetValue(kBoneLimit, 0, s.boneLimit);
-  pb->SetValue(kSolverIterations, 0, s.solverIterations);
+  pb->SetValue(pb_weight, 0, s.params.weight);
+  pb->SetValue(pb_iter, 0, s.params.iter);
+  pb->SetValue(pb_displace, 0, s.params.displace);
+  pb->SetValue(pb_boundFixed, 0, s.params.boundFixed ? 1 : 0);
+  pb->SetValue(pb_boneLimit, 0, s.boneLimit);
+  pb->SetValue(pb_solverIterations, 0, s.solverIterations);
   // The solve's range: every keyed clip, or the bind pose and the frame after.
-  pb->SetValue(kStartFrame, 0, out.clips.empty() ? 0 : out.clips.front().first);
-  pb->SetValue(kEndFrame, 0, out.clips.empty() ? 1 : out.clips.back().last());
+  pb->SetValue(pb_startFrame, 0, out.clips.empty() ? 0 : out.clips.front().first);
+  pb->SetValue(pb_endFrame, 0, out.clips.empty() ? 1 : out.clips.back().last());
   ip->SelectNode(out.meshNode, 1);
   return true;
 }

@@ -2,23 +2,20 @@
 
 #include <cmath>
 
+#include "frame/fernwick_ids.h"
 #include "sdk/derived_object.h"
 #include "sdk/interface.h"
 #include "sdk/tri_object.h"
+#include "tools/node_ops.h"
 
 namespace {
 
-const Class_ID kFernwickClass(0x091D6366, 0x253B2454);
-
 std::vector<Modifier*> Fernwicks(INode* node) {
   std::vector<Modifier*> out;
-  Object* obj = node->GetObjectRef();
-  while (obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID) {
-    auto* d = static_cast<IDerivedObject*>(obj);
-    for (int i = 0; i < d->NumModifiers(); ++i)
-      if (d->GetModifier(i)->ClassID() == kFernwickClass) out.push_back(d->GetModifier(i));
-    obj = d->GetObjRef();
-  }
+  ForEachModifier(node, [&](Modifier* m, int) {
+    if (m->ClassID() == FERNWICK_CLASS_ID) out.push_back(m);
+    return true;
+  });
   return out;
 }
 

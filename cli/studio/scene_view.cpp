@@ -5,6 +5,7 @@
 #include <set>
 #include <utility>
 
+#include "frame/fernwick_ids.h"
 #include "sdk/derived_object.h"
 #include "sdk/iskin.h"
 #include "sdk/param_map.h"
@@ -15,8 +16,6 @@
 
 namespace {
 
-const Class_ID kFernwickClass(0x091D6366, 0x253B2454);
-
 std::string Narrow(const std::wstring& s) { return WideToUtf8(s); }
 
 std::string ClassName(Animatable* a) {
@@ -25,25 +24,6 @@ std::string ClassName(Animatable* a) {
   return Narrow(name);
 }
 
-
-// Each modifier of the node's stack with its running position, top first.
-template <class Visit>
-void ForEachModifier(INode* node, Visit visit) {
-  Object* obj = node->GetObjectRef();
-  int position = 0;
-  while (obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID) {
-    auto* dobj = static_cast<IDerivedObject*>(obj);
-    for (int i = 0; i < dobj->NumModifiers(); ++i, ++position)
-      if (!visit(dobj->GetModifier(i), position)) return;
-    obj = dobj->GetObjRef();
-  }
-}
-
-Object* StackBase(INode* node) {
-  Object* obj = node->GetObjectRef();
-  while (obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID) obj = static_cast<IDerivedObject*>(obj)->GetObjRef();
-  return obj;
-}
 
 bool HasMesh(INode* node) {
   Object* base = StackBase(node);
@@ -136,7 +116,7 @@ nlohmann::json DescribeStack(INode* node, Modifier* panelModifier) {
                                 {"name", Narrow(m->GetName())},
                                 {"className", ClassName(m)},
                                 {"enabled", m->IsEnabled() != FALSE},
-                                {"fernwick", m->ClassID() == kFernwickClass},
+                                {"fernwick", m->ClassID() == FERNWICK_CLASS_ID},
                                 {"open", m == panelModifier}});
     return true;
   });
@@ -231,7 +211,7 @@ bool EvaluateNodeView(INode* node, TimeValue t, MeshTopology& topology, MeshFram
   }
   frame.displacement.assign(topology.vertexCount, 0.0f);
   int position = -1;
-  frame.hasFernwick = FindModifierByClass(node, kFernwickClass, &position) != nullptr;
+  frame.hasFernwick = FindModifierByClass(node, FERNWICK_CLASS_ID, &position) != nullptr;
   if (frame.hasFernwick) {
     int inputDelete = 0;
     TriObject* input = EvalStackTriObject(node, t, position + 1, inputDelete);

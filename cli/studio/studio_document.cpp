@@ -10,6 +10,7 @@
 #include "cli/gltf/gltf_scene.h"
 #include "cli/sample_characters/demo_character.h"
 #include "cli/terminal_host/plugin_host.h"
+#include "frame/fernwick_ids.h"
 #include "sdk/interface.h"
 #include "sdk/param_block.h"
 #include "sdk/scene_file.h"
@@ -19,9 +20,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-const Class_ID kFernwickClass(0x091D6366, 0x253B2454);
-constexpr ParamID kBoneLimit = 9;
 
 std::string Absolute(const std::string& path) {
   std::error_code ec;
@@ -42,7 +40,7 @@ void ShowFirstFernwick() {
   std::vector<INode*> nodes;
   ip->EnumNodes(nodes);
   for (INode* n : nodes) {
-    if (Modifier* m = FindModifierByClass(n, kFernwickClass)) {
+    if (Modifier* m = FindModifierByClass(n, FERNWICK_CLASS_ID)) {
       ip->SelectNode(n, 1);
       ip->OpenModifyPanel(m);
       return;
@@ -134,9 +132,9 @@ bool StudioDocument::Export(const std::string& path, std::string& error) {
     return false;
   }
   int influences = 5;
-  if (Modifier* fernwick = FindModifierByClass(node, kFernwickClass))
+  if (Modifier* fernwick = FindModifierByClass(node, FERNWICK_CLASS_ID))
     if (IParamBlock2* pb = fernwick->GetParamBlock(0))
-      influences = std::clamp(pb->GetInt(kBoneLimit, GetCOREInterface()->GetTime()), 1, 8);
+      influences = std::clamp(pb->GetInt(pb_boneLimit, GetCOREInterface()->GetTime()), 1, 8);
   const std::string target = Absolute(path);
   if (kind_ != Kind::Demo) return ExportCharacterWeights(character_, node, influences, target, error);
   // The writer copies the character's file: the demo's goes to a scratch folder first.

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <unistd.h>
 
+#include "frame/fernwick_ids.h"
 #include "sdk/class_desc.h"
 #include "sdk/interface.h"
 #include "sdk/load_log.h"
@@ -11,8 +12,6 @@
 #include "sdk/utf8.h"
 
 namespace {
-
-const Class_ID kFernwickClass(0x091D6366, 0x253B2454);
 
 std::string ProgramDir() {
   std::error_code ec;
@@ -23,7 +22,7 @@ std::string ProgramDir() {
 }  // namespace
 
 ClassDesc2* LoadFernwick(const std::string& explicitPath, std::string& error) {
-  if (ClassDesc* loaded = FindClassDesc(OSM_CLASS_ID, kFernwickClass)) return static_cast<ClassDesc2*>(loaded);
+  if (ClassDesc* loaded = FindClassDesc(OSM_CLASS_ID, FERNWICK_CLASS_ID)) return static_cast<ClassDesc2*>(loaded);
   std::vector<std::string> candidates;
   if (!explicitPath.empty()) {
     candidates.push_back(explicitPath);
@@ -54,7 +53,7 @@ ClassDesc2* LoadFernwick(const std::string& explicitPath, std::string& error) {
     (void)unloadAtExit;
     for (int i = 0; i < dll->NumClasses(); ++i) {
       ClassDesc* cd = dll->GetClassDesc(i);
-      if (cd && cd->ClassID() == kFernwickClass) return static_cast<ClassDesc2*>(cd);
+      if (cd && cd->ClassID() == FERNWICK_CLASS_ID) return static_cast<ClassDesc2*>(cd);
     }
     error = path + " holds no Fernwick class";
     return nullptr;

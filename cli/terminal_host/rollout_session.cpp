@@ -1,29 +1,14 @@
 #include "cli/terminal_host/rollout_session.h"
 
 #include "cli/terminal_host/plugin_host.h"
+#include "frame/fernwick_ids.h"
 #include "sdk/derived_object.h"
 #include "sdk/interface.h"
 #include "sdk/rollout.h"
 #include "sdk/scene_file.h"
 #include "sdk/utf8.h"
+#include "tools/node_ops.h"
 #include "sdk/window.h"
-
-namespace {
-
-const Class_ID kFernwickClass(0x091D6366, 0x253B2454);
-
-Modifier* TopFernwick(INode* node) {
-  Object* obj = node->GetObjectRef();
-  while (obj && obj->SuperClassID() == GEN_DERIVOB_CLASS_ID) {
-    auto* dobj = static_cast<IDerivedObject*>(obj);
-    for (int i = 0; i < dobj->NumModifiers(); ++i)
-      if (dobj->GetModifier(i)->ClassID() == kFernwickClass) return dobj->GetModifier(i);
-    obj = dobj->GetObjRef();
-  }
-  return nullptr;
-}
-
-}  // namespace
 
 bool OpenRolloutSession(const std::string& scenePath, const std::string& nodeName, const std::string& pluginPath,
                         RolloutSession& session, std::ostream& warnings, std::string& error) {
@@ -35,7 +20,7 @@ bool OpenRolloutSession(const std::string& scenePath, const std::string& nodeNam
   ip->EnumNodes(nodes);
   for (INode* n : nodes) {
     if (!nodeName.empty() && WideToUtf8(n->GetName()) != nodeName) continue;
-    if (Modifier* m = TopFernwick(n)) {
+    if (Modifier* m = FindModifierByClass(n, FERNWICK_CLASS_ID)) {
       session.node = n;
       session.fernwick = m;
       break;
