@@ -72,7 +72,8 @@ int main(int argc, char** argv) {
   demoCmd->add_option("--plugin", demoPlugin, "Path of Fernwick.dlm (default: the installed one)");
 
   auto characterOptions = [](CLI::App* cmd, CharacterOptions& o, bool params) {
-    cmd->add_option("--mesh", o.meshName, "Skinned mesh (node or mesh name) to take; default: the first");
+    cmd->add_option("--mesh", o.meshNames,
+                    "Skinned mesh (node or mesh name) to take; repeat for several; default: every skinned mesh");
     cmd->add_option("--fps", o.fps, "Frames per second for sampling animations")->check(CLI::Range(1.0f, 240.0f))->capture_default_str();
     cmd->add_option("--plugin", o.pluginPath, "Path of Fernwick.dlm (default: the installed one)");
     if (!params) return;

@@ -12,11 +12,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   GltfCharacter character;
   std::string error;
   if (!ReadGltfCharacterFromBytes(bytes, glb ? "fuzz.glb" : "fuzz.gltf", options, character, error)) return 0;
-  Mesh mesh;
-  BuildGltfMesh(character, mesh);
-  for (int j = 0; j < int(character.joints.size()); ++j) {
+  for (const GltfSkinnedMesh& m : character.meshes) {
+    Mesh mesh;
+    BuildGltfMesh(m, mesh);
+  }
+  const std::vector<Matrix3> bind = GltfJointBindWorld(character);
+  const std::vector<std::vector<GltfLimb>> limbs = GltfJointLimbs(character, bind);
+  for (size_t j = 0; j < character.joints.size(); ++j) {
     Mesh bone;
-    BuildGltfJointBone(character, j, bone);
+    BuildGltfJointBone(limbs[j], bind[j], bone);
   }
   GltfJointRestWorld(character);
   for (const GltfAnimation& a : character.animations)

@@ -12,6 +12,7 @@
 #include "cli/terminal_host/rollout_session.h"
 #include "cli/terminal_host/terminal_message_boxes.h"
 #include "frame/fernwick_ids.h"
+#include "host/skin_access.h"
 #include "sdk/interface.h"
 #include "sdk/param_block.h"
 #include "sdk/rollout.h"
@@ -88,6 +89,240 @@ std::vector<float> PerVertexMax(const std::vector<const std::vector<float>*>& se
   return out;
 }
 
+// What one mesh's bake leaves for the report.
+struct MeshBake {
+  int limit = 0;
+  std::vector<int> kept;  // vertices that kept the file's weights
+  int start = 0, end = 0;
+  FitStats trainBefore, trainAfter;
+  std::vector<ClipFit> clips;  // per scored clip that is keyed
+};
+
+class Bake {
+ public:
+  Bake(const CharacterOptions& o, const GltfCharacter& c, const TrainingPlan& plan, ImportedCharacter& ic,
+       std::ostream& out)
+      : o_(o), c_(c), plan_(plan), ic_(ic), out_(out) {}
+
+  // The workflow's buttons on one mesh, as a user would press them: capture,
+  // training poses, solve, replace; its weights then stand in its rig Skin.
+  bool Run(size_t mesh, MeshBake& result, std::string& error) {
+    const ImportedMesh& m = ic_.meshes[mesh];
+    Interface* ip = GetCOREInterface();
+    ip->SetTime(0);
+    ip->SelectNode(m.node, 1);
+    ip->OpenModifyPanel(m.fernwick);
+    session_ = RolloutSession{m.node, m.fernwick, FindOpenRollout(L"Parameters")};
+    if (!session_.rollout) return Fail("the Fernwick rollout did not open", error);
+    out_ << "Pressing the workflow's buttons:\n";
+    if (!Press("Extract state", error)) return false;
+
+    // The clips to score, sampled on the rig as the file skins it, before anything changes.
+    std::vector<PoseFrames> clipMush;
+    for (int e : plan_.evalClips) {
+      const ClipPlacement* p = Placement(ic_, e);
+      if (!p) continue;
+      ClipFit fit;
+      fit.name = c_.animations[e].name;
+      fit.trained = std::find(plan_.trainClips.begin(), plan_.trainClips.end(), e) != plan_.trainClips.end();
+      fit.frames = p->frames;
+      clipMush.push_back(SampleNode(m.node, p->first, p->last(), true));
+      fit.before = CompareFrames(SampleNode(m.node, p->first, p->last(), false), clipMush.back());
+      result.clips.push_back(fit);
+    }
+
+    if (!KeyTraining(mesh, result, error)) return false;
+
+    // The limit is settled on the scene the solve will see, proxies included.
+    BoneLimitNeed need;
+    if (!MeasureBoneLimitNeed(m.node, need, error) ||
+        !ChooseBoneLimit(need, o_.boneLimitAuto ? 0 : o_.boneLimit, result.limit, error, "--bone-limit", true))
+      return false;
+    if (o_.boneLimitAuto) out_ << AutoBoneLimitLine(need, result.limit) << "\n";
+    if (result.limit > kAutoBoneLimitMax)
+      out_ << "warning: --bone-limit " << result.limit << " is above " << kAutoBoneLimitMax
+           << ", and the weight search grows as L * 2^(L-1): the solve may take up to about "
+           << DescribeDuration(EstimateSolveSeconds(int(need.ranks.size()), result.end - result.start + 1,
+                                                    result.limit, o_.solverIterations))
+           << " (" << need.ranks.size() << " vertices, " << (result.end - result.start + 1) << " frames)\n";
+    result.kept = VerticesBeyond(need, result.limit);
+    // The solve refuses a vertex whose heaviest bone it cannot reach: those
+    // start from their nearest bone here and get the file's weights back after.
+    if (!result.kept.empty() && !TieToNearestBone(m.node, need, result.kept, error)) return false;
+    IParamBlock2* pb = m.fernwick->GetParamBlock(0);
+    pb->SetValue(pb_boneLimit, ip->GetTime(), result.limit);
+
+    // Without clips to score, the training frames are what the report scores.
+    // (With clips this would sample the whole training range three more times.)
+    const bool scoreTraining = result.clips.empty();
+    PoseFrames mush;
+    if (scoreTraining) {
+      mush = SampleNode(m.node, result.start, result.end, true);
+      result.trainBefore = CompareFrames(SampleNode(m.node, result.start, result.end, false), mush);
+    }
+    if (!Press("Solve Skin weights", error)) return false;
+    if (m.fernwick->IsEnabled()) return Fail("the solve wrote no weights", error);
+    if (scoreTraining) result.trainAfter = CompareFrames(SampleNode(m.node, result.start, result.end, false), mush);
+    if (plan_.proxyPoses) {
+      m.fernwick->EnableMod();
+      ip->OpenModifyPanel(m.fernwick);
+      session_.rollout = FindOpenRollout(L"Parameters");
+      if (!Press("Replace and remove proxy", error)) return false;
+    }
+    if (!RestoreFileWeights(mesh, result.kept, error)) return false;
+
+    size_t k = 0;
+    for (int e : plan_.evalClips) {
+      const ClipPlacement* p = Placement(ic_, e);
+      if (!p) continue;
+      result.clips[k].after = CompareFrames(SampleNode(m.node, p->first, p->last(), false), clipMush[k]);
+      ++k;
+    }
+    ip->CloseModifyPanel();
+    ip->SetTime(0);
+    return true;
+  }
+
+ private:
+  bool Fail(const std::string& why, std::string& error) {
+    error = why;
+    return false;
+  }
+
+  bool Press(const char* caption, std::string& error) {
+    const auto t = CommandClock::now();
+    if (!PressButtonByCaption(session_, caption, error)) return false;
+    out_ << "  \"" << caption << "\" " << SecondsSince(t) << " s\n";
+    return true;
+  }
+
+  // The training range: proxy poses, range of motion and clips on the
+  // proxies; or the training clips on the rig's bones.
+  bool KeyTraining(size_t mesh, MeshBake& result, std::string& error) {
+    const ImportedMesh& m = ic_.meshes[mesh];
+    IParamBlock2* pb = m.fernwick->GetParamBlock(0);
+    std::vector<ClipPlacement> trained;
+    for (int t : plan_.trainClips)
+      if (const ClipPlacement* p = Placement(ic_, t)) trained.push_back(*p);
+    if (plan_.proxyPoses) {
+      if (!Press("Create input animation", error)) return false;
+      const std::vector<INode*> proxies = ProxyBones(m.node);
+      int end = pb->GetInt(pb_endFrame, 0);
+      if (plan_.rangeOfMotion.enabled()) end = KeyRangeOfMotion(proxies, end + 1, plan_.rangeOfMotion);
+      if (!trained.empty()) end = KeyClipsOnProxies(proxies, SkinBones(mesh), trained, end + 2);
+      pb->SetValue(pb_endFrame, 0, end);
+    } else {
+      pb->SetValue(pb_startFrame, 0, trained.front().first);
+      pb->SetValue(pb_endFrame, 0, trained.back().last());
+    }
+    result.start = pb->GetInt(pb_startFrame, 0);
+    result.end = pb->GetInt(pb_endFrame, 0);
+    out_ << "Training on frames " << result.start << " to " << result.end << ":";
+    if (plan_.proxyPoses) out_ << " proxy poses";
+    if (plan_.rangeOfMotion.enabled()) out_ << ", range of motion " << plan_.rangeOfMotion.Describe();
+    for (size_t k = 0; k < plan_.trainClips.size(); ++k)
+      out_ << (k == 0 && !plan_.proxyPoses ? " " : ", ") << "\"" << c_.animations[plan_.trainClips[k]].name << "\"";
+    out_ << "\n";
+    return true;
+  }
+
+  // The mesh's rig Skin bones in its order, which the proxies take too.
+  std::vector<INode*> SkinBones(size_t mesh) const {
+    std::vector<INode*> bones;
+    for (int j : c_.meshes[mesh].joints) bones.push_back(ic_.bones[j]);
+    return bones;
+  }
+
+  // Puts the file's weights back on the vertices the solve could not reach.
+  bool RestoreFileWeights(size_t mesh, const std::vector<int>& vertices, std::string& error) {
+    if (vertices.empty()) return true;
+    SkinAccess skin;
+    if (!FindSkin(ic_.meshes[mesh].node, skin) || !skin.importData) return Fail("the rig Skin is gone", error);
+    const GltfSkinnedMesh& m = c_.meshes[mesh];
+    for (int v : vertices) {
+      Tab<INode*> bones;
+      Tab<float> weights;
+      for (auto [slot, w] : m.weights[v]) {
+        bones.Append(ic_.bones[m.joints[slot]]);
+        weights.Append(w);
+      }
+      if (!skin.importData->AddWeights(ic_.meshes[mesh].node, v, bones, weights))
+        return Fail("the Skin refused the weights of vertex " + std::to_string(v), error);
+    }
+    return true;
+  }
+
+  const CharacterOptions& o_;
+  const GltfCharacter& c_;
+  const TrainingPlan& plan_;
+  ImportedCharacter& ic_;
+  std::ostream& out_;
+  RolloutSession session_;
+};
+
+void PrintReport(const GltfCharacter& c, const std::vector<MeshBake>& bakes, std::ostream& out) {
+  const bool several = bakes.size() > 1;
+  for (size_t m = 0; m < bakes.size(); ++m) {
+    const MeshBake& b = bakes[m];
+    if (b.clips.empty()) {
+      out << "Fit of linear skinning to the Delta Mush result over the " << (b.end - b.start + 1) << " training frames";
+      out << (several ? " of \"" + c.meshes[m].name + "\"" : std::string()) << ":\n";
+      PrintFit(out, "before", b.trainBefore);
+      PrintFit(out, "after ", b.trainAfter);
+      if (b.trainBefore.rms > 0) out << "  RMS ratio after/before: " << b.trainAfter.rms / b.trainBefore.rms << "\n";
+    }
+    if (!b.kept.empty())
+      out << (several ? "\"" + c.meshes[m].name + "\": " : std::string()) << b.kept.size() << " vertex"
+          << (b.kept.size() == 1 ? "" : "es")
+          << " kept the file's weights: their heaviest bone is not among their " << b.limit << " nearest\n";
+  }
+  if (bakes.empty() || bakes.front().clips.empty()) return;
+  out << "Fit per clip (RMS and largest distance to the Delta Mush result, before -> after"
+      << (several ? "; the whole character, then each mesh" : "") << "):\n";
+  for (size_t k = 0; k < bakes.front().clips.size(); ++k) {
+    ClipFit whole = bakes.front().clips[k];
+    std::vector<const FitStats*> befores, afters;
+    for (const MeshBake& b : bakes) befores.push_back(&b.clips[k].before), afters.push_back(&b.clips[k].after);
+    whole.before = CombineFits(befores);
+    whole.after = CombineFits(afters);
+    PrintClipFit(out, whole);
+    if (several)
+      for (size_t m = 0; m < bakes.size(); ++m)
+        PrintMeshClipFit(out, c.meshes[m].name, bakes[m].clips[k].before, bakes[m].clips[k].after);
+  }
+}
+
+// Every mesh in one picture, as the character stands in its file's world at
+// the bind pose (+Y up, +Z front), whatever axes it was authored in.
+ReportView ReportViewOf(const GltfCharacter& c, const std::vector<MeshBake>& bakes) {
+  ReportView view;
+  const bool clips = !bakes.front().clips.empty();
+  view.title = clips ? "Largest distance per vertex to Delta Mush, scored clips"
+                     : "Fernwick fit: largest distance per vertex to Delta Mush";
+  for (size_t m = 0; m < bakes.size(); ++m) {
+    const MeshBake& b = bakes[m];
+    const int base = static_cast<int>(view.positions.size());
+    const std::vector<Point3> positions = GltfBindWorldPositions(c.meshes[m]);
+    const size_t n = positions.size();
+    view.positions.insert(view.positions.end(), positions.begin(), positions.end());
+    for (const auto& t : c.meshes[m].triangles) view.triangles.push_back({t[0] + base, t[1] + base, t[2] + base});
+    std::vector<const std::vector<float>*> bs, as;
+    if (clips) {
+      for (const ClipFit& fit : b.clips) bs.push_back(&fit.before.perVertexMax), as.push_back(&fit.after.perVertexMax);
+    } else {
+      bs.push_back(&b.trainBefore.perVertexMax);
+      as.push_back(&b.trainAfter.perVertexMax);
+    }
+    const std::vector<float> before = PerVertexMax(bs, n), after = PerVertexMax(as, n);
+    view.errorBefore.insert(view.errorBefore.end(), before.begin(), before.end());
+    view.errorAfter.insert(view.errorAfter.end(), after.begin(), after.end());
+    std::vector<char> kept(n, 0);
+    for (int v : b.kept) kept[v] = 1;
+    view.kept.insert(view.kept.end(), kept.begin(), kept.end());
+  }
+  return view;
+}
+
 }  // namespace
 
 int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
@@ -111,121 +346,29 @@ int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
   if (!LoadFernwick(o.pluginPath, error) || !ReadCharacterFile(o, c, error) || !PlanTraining(o, c, plan, error) ||
       !BuildCharacterScene(o, c, KeyedClips(plan), ic, out, error))
     return fail(error);
-  Interface* ip = GetCOREInterface();
-  ip->SelectNode(ic.meshNode, 1);
-  ip->OpenModifyPanel(ic.fernwick);
-  RolloutSession session{ic.meshNode, ic.fernwick, FindOpenRollout(L"Parameters")};
-  if (!session.rollout) return fail("the Fernwick rollout did not open");
-  auto press = [&](const char* caption) {
-    const auto t = CommandClock::now();
-    if (!PressButtonByCaption(session, caption, error)) return false;
-    out << "  \"" << caption << "\" " << SecondsSince(t) << " s\n";
-    return true;
-  };
-  out << "Pressing the workflow's buttons:\n";
-  if (!press("Extract state")) return fail(error);
 
-  // The clips to score, sampled on the rig as the file skins it, before anything changes.
-  std::vector<ClipFit> clipFits;
-  std::vector<PoseFrames> clipMush;
-  for (int e : plan.evalClips) {
-    const ClipPlacement* p = Placement(ic, e);
-    if (!p) continue;
-    ClipFit fit;
-    fit.name = c.animations[e].name;
-    fit.trained = std::find(plan.trainClips.begin(), plan.trainClips.end(), e) != plan.trainClips.end();
-    fit.frames = p->frames;
-    clipMush.push_back(SampleNode(ic.meshNode, p->first, p->last(), true));
-    fit.before = CompareFrames(SampleNode(ic.meshNode, p->first, p->last(), false), clipMush.back());
-    clipFits.push_back(fit);
+  Bake bake(o, c, plan, ic, out);
+  std::vector<MeshBake> bakes(c.meshes.size());
+  for (size_t m = 0; m < c.meshes.size(); ++m) {
+    if (c.meshes.size() > 1)
+      out << "Mesh \"" << c.meshes[m].name << "\" (" << (m + 1) << " of " << c.meshes.size() << ", "
+          << c.meshes[m].positions.size() << " vertices):\n";
+    if (!bake.Run(m, bakes[m], error))
+      return fail(c.meshes.size() > 1 ? "mesh \"" + c.meshes[m].name + "\": " + error : error);
   }
+  int limit = 1;
+  for (const MeshBake& b : bakes) limit = std::max(limit, b.limit);
+  if (!ExportCharacterWeights(c, MeshNodes(ic), limit, o.outPath, error)) return fail(error);
+  PrintReport(c, bakes, out);
 
-  // The training range: proxy poses, range of motion and clips on the
-  // proxies; or the training clips on the rig's bones.
-  IParamBlock2* pb = ic.fernwick->GetParamBlock(0);
-  std::vector<ClipPlacement> trained;
-  for (int t : plan.trainClips)
-    if (const ClipPlacement* p = Placement(ic, t)) trained.push_back(*p);
-  if (plan.proxyPoses) {
-    if (!press("Create input animation")) return fail(error);
-    const std::vector<INode*> proxies = ProxyBones(ic.meshNode);
-    int end = pb->GetInt(pb_endFrame, 0);
-    if (plan.rangeOfMotion.enabled()) end = KeyRangeOfMotion(proxies, end + 1, plan.rangeOfMotion);
-    if (!trained.empty()) end = KeyClipsOnProxies(proxies, ic.bones, trained, end + 2);
-    pb->SetValue(pb_endFrame, 0, end);
-  } else {
-    pb->SetValue(pb_startFrame, 0, trained.front().first);
-    pb->SetValue(pb_endFrame, 0, trained.back().last());
-  }
-  const int start = pb->GetInt(pb_startFrame, 0), end = pb->GetInt(pb_endFrame, 0);
-  out << "Training on frames " << start << " to " << end << ":";
-  if (plan.proxyPoses) out << " proxy poses";
-  if (plan.rangeOfMotion.enabled()) out << ", range of motion " << plan.rangeOfMotion.Describe();
-  for (size_t k = 0; k < plan.trainClips.size(); ++k)
-    out << (k == 0 && !plan.proxyPoses ? " " : ", ") << "\"" << c.animations[plan.trainClips[k]].name << "\"";
-  out << "\n";
-
-  // The limit is settled on the scene the solve will see, proxies included.
-  BoneLimitNeed need;
-  int limit = 0;
-  if (!MeasureBoneLimitNeed(ic.meshNode, need, error) ||
-      !ChooseBoneLimit(need, o.boneLimitAuto ? 0 : o.boneLimit, limit, error))
-    return fail(error);
-  if (o.boneLimitAuto) out << AutoBoneLimitLine(need, limit) << "\n";
-  pb->SetValue(pb_boneLimit, ip->GetTime(), limit);
-
-  const PoseFrames mush = SampleNode(ic.meshNode, start, end, true);
-  const PoseFrames before = SampleNode(ic.meshNode, start, end, false);
-  if (!press("Solve Skin weights")) return fail(error);
-  if (ic.fernwick->IsEnabled()) return fail("the solve wrote no weights");
-  const PoseFrames after = SampleNode(ic.meshNode, start, end, false);
-  if (plan.proxyPoses) {
-    ic.fernwick->EnableMod();
-    ip->OpenModifyPanel(ic.fernwick);
-    session.rollout = FindOpenRollout(L"Parameters");
-    if (!press("Replace and remove proxy")) return fail(error);
-  }
-  for (size_t k = 0; k < clipFits.size(); ++k) {
-    const ClipPlacement* p = Placement(ic, plan.evalClips[k]);
-    clipFits[k].after = CompareFrames(SampleNode(ic.meshNode, p->first, p->last(), false), clipMush[k]);
-  }
-  if (!ExportCharacterWeights(c, ic.meshNode, pb->GetInt(pb_boneLimit, 0), o.outPath, error)) return fail(error);
-
-  const FitStats b = CompareFrames(before, mush), a = CompareFrames(after, mush);
-  out << "Fit of linear skinning to the Delta Mush result over the " << (end - start + 1) << " training frames:\n";
-  PrintFit(out, "before", b);
-  PrintFit(out, "after ", a);
-  if (b.rms > 0) out << "  RMS ratio after/before: " << a.rms / b.rms << "\n";
-  if (!clipFits.empty()) {
-    out << "Fit per clip (RMS and largest distance to the Delta Mush result, before -> after):\n";
-    for (const ClipFit& fit : clipFits) PrintClipFit(out, fit);
-  }
-
-  ReportView view;
-  // Drawn as the character stands in its file's world at rest (+Y up, +Z
-  // front), whatever axes it was authored in.
-  view.positions = GltfRestPoseWorldPositions(c);
-  view.triangles = c.triangles;
-  const size_t n = view.positions.size();
-  if (clipFits.empty()) {
-    view.errorBefore = PerVertexMax({&b.perVertexMax}, n);
-    view.errorAfter = PerVertexMax({&a.perVertexMax}, n);
-    view.title = "Fernwick fit: largest distance per vertex to Delta Mush";
-  } else {
-    std::vector<const std::vector<float>*> bs, as;
-    for (const ClipFit& fit : clipFits) bs.push_back(&fit.before.perVertexMax), as.push_back(&fit.after.perVertexMax);
-    view.errorBefore = PerVertexMax(bs, n);
-    view.errorAfter = PerVertexMax(as, n);
-    view.title = "Largest distance per vertex to Delta Mush, scored clips";
-  }
-  if (!WriteFitReportPng(view, report, error)) {
+  if (!WriteFitReportPng(ReportViewOf(c, bakes), report, error)) {
     err << "fernwick bake: wrote " << o.outPath << " but not the report: " << error << "\n";
-    ip->CloseModifyPanel();
+    GetCOREInterface()->CloseModifyPanel();
     CloseHostSession();
     return 1;
   }
   out << "Wrote " << o.outPath << " and " << report << " (" << SecondsSince(t0) << " s in all)\n";
-  ip->CloseModifyPanel();
+  GetCOREInterface()->CloseModifyPanel();
   CloseHostSession();
   return 0;
 }

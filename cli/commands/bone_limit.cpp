@@ -1,5 +1,10 @@
 #include "cli/commands/bone_limit.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "cli/commands/solve_rate.h"
 #include "sdk/interface.h"
 #include "sdk/utf8.h"
 #include "solver/bone_distance_table.h"
@@ -53,12 +58,17 @@ bool MeasureBoneLimitNeed(INode* node, BoneLimitNeed& need, std::string& error) 
   if (!MeasureSceneBoneDistances(node, skin, vertexCount, GetCOREInterface()->GetTime(), d, error)) return false;
   need = BoneLimitNeed();
   need.boneCount = d.boneCount;
-  const std::vector<int> ranks = HeaviestBoneRanks(d, skin.context, vertexCount);
-  for (int v = 0; v < vertexCount; ++v)
-    if (ranks[v] > need.needed) {
-      need.needed = ranks[v];
+  need.ranks = HeaviestBoneRanks(d, skin.context, vertexCount);
+  need.nearest.assign(vertexCount, 0);
+  for (int v = 0; v < vertexCount; ++v) {
+    const float* row = &d.distances[static_cast<size_t>(v) * d.boneCount];
+    for (int b = 1; b < d.boneCount; ++b)
+      if (row[b] < row[need.nearest[v]]) need.nearest[v] = b;
+    if (need.ranks[v] > need.needed) {
+      need.needed = need.ranks[v];
       need.vertex = v;
     }
+  }
   if (need.vertex >= 0) {
     const int heaviest = HeaviestAssignedBone(SkinContextWeights(skin.context), need.vertex);
     INode* bone = skin.skin->GetBone(heaviest);
@@ -84,7 +94,7 @@ std::string Culprit(const BoneLimitNeed& need) {
 }  // namespace
 
 bool ChooseBoneLimit(const BoneLimitNeed& need, int requested, int& limit, std::string& error,
-                     const std::string& requestedAs) {
+                     const std::string& requestedAs, bool keepBeyond) {
   if (requested > 0) {
     if (need.needed <= requested) {
       limit = requested;
@@ -92,10 +102,11 @@ bool ChooseBoneLimit(const BoneLimitNeed& need, int requested, int& limit, std::
     }
     error = requestedAs + " " + std::to_string(requested) + " is too small: " + Culprit(need) + "; give --bone-limit " +
             std::to_string(need.needed) + " or more";
+    if (keepBeyond) error += ", or --bone-limit auto, which keeps the file's weights where a heaviest bone lies farther";
     return false;
   }
-  if (need.needed <= kAutoBoneLimitMax) {
-    limit = std::max(kAutoBoneLimitMin, need.needed);
+  if (need.needed <= kAutoBoneLimitMax || keepBeyond) {
+    limit = std::clamp(need.needed, kAutoBoneLimitMin, kAutoBoneLimitMax);
     return true;
   }
   error = "no bone limit from " + std::to_string(kAutoBoneLimitMin) + " to " + std::to_string(kAutoBoneLimitMax) +
@@ -105,9 +116,60 @@ bool ChooseBoneLimit(const BoneLimitNeed& need, int requested, int& limit, std::
 }
 
 std::string AutoBoneLimitLine(const BoneLimitNeed& need, int limit) {
+  if (need.needed > limit) {
+    const size_t beyond = VerticesBeyond(need, limit).size();
+    return "bone limit " + std::to_string(limit) + ", the largest chosen: " + std::to_string(beyond) +
+           (beyond == 1 ? " vertex keeps" : " vertices keep") + " the file's weights, their heaviest bone lying farther (" +
+           Culprit(need) + "; --bone-limit " + std::to_string(need.needed) + " would solve them too)";
+  }
   std::string line = "bone limit " + std::to_string(limit) + ": the smallest with which every vertex keeps its heaviest bone";
   if (need.boneCount < limit) line += " (the Skin has " + std::to_string(need.boneCount) + " bones)";
   return line;
+}
+
+std::vector<int> VerticesBeyond(const BoneLimitNeed& need, int limit) {
+  std::vector<int> out;
+  for (size_t v = 0; v < need.ranks.size(); ++v)
+    if (need.ranks[v] > limit) out.push_back(static_cast<int>(v));
+  return out;
+}
+
+bool TieToNearestBone(INode* node, const BoneLimitNeed& need, const std::vector<int>& vertices, std::string& error) {
+  SkinAccess skin;
+  if (!FindSkin(node, skin) || !skin.importData) {
+    error = "the node has no Skin modifier to set weights in";
+    return false;
+  }
+  for (int v : vertices) {
+    Tab<INode*> bones;
+    Tab<float> weights;
+    bones.Append(skin.skin->GetBone(need.nearest.at(v)));
+    weights.Append(1.0f);
+    if (!skin.importData->AddWeights(node, v, bones, weights)) {
+      error = "the Skin refused the weights of vertex " + std::to_string(v);
+      return false;
+    }
+  }
+  return true;
+}
+
+double EstimateSolveSeconds(int vertices, int frames, int limit, int iterations) {
+  // Moves a pass may try: every donor with every set of receivers.
+  const double moves = limit * (std::ldexp(1.0, limit - 1) - 1.0);
+  // One move costs a skinned position per frame: limit multiply-adds and a length.
+  const double terms = double(vertices) * std::max(0, iterations - 1) * moves * frames * (limit + 4.0);
+  return terms * SecondsPerSkinningTerm();
+}
+
+std::string DescribeDuration(double seconds) {
+  char text[48];
+  if (seconds < 90)
+    std::snprintf(text, sizeof text, "%.0f s", std::max(1.0, seconds));
+  else if (seconds < 5400)
+    std::snprintf(text, sizeof text, "%.0f minutes", seconds / 60);
+  else
+    std::snprintf(text, sizeof text, "%.1f hours", seconds / 3600);
+  return text;
 }
 
 bool ParseBoneLimit(const std::string& text, int& limit, std::string& error) {

@@ -24,6 +24,8 @@ struct BoneLimitNeed {
   int vertex = -1;     // the first vertex that needs that many; -1 when every vertex needs 1
   std::string bone;    // its heaviest bone
   int boneCount = 0;
+  std::vector<int> ranks;    // per vertex: HeaviestBoneRanks
+  std::vector<int> nearest;  // per vertex: its nearest bone (Skin bone index)
 };
 
 // Rank of each vertex's heaviest Skin bone among its bones ordered by
@@ -38,14 +40,31 @@ bool MeasureBoneLimitNeed(INode* node, BoneLimitNeed& need, std::string& error);
 constexpr int kAutoBoneLimitMin = 5, kAutoBoneLimitMax = 8;
 
 // requested > 0: that limit, if it keeps every vertex's heaviest bone;
-// requested == 0 ("auto"): the smallest from 5 up to 8 that does. False with
-// a message in command-line terms: the vertex, its bone, --bone-limit and the
-// smallest value that passes. requestedAs names where the limit came from.
+// requested == 0 ("auto"): the smallest from 5 up to 8 that does, or with
+// keepBeyond, 8 when none does (the vertices beyond it keep the file's
+// weights: VerticesBeyond). False with a message in command-line terms: the
+// vertex, its bone, --bone-limit and the smallest value that passes.
+// requestedAs names where the limit came from.
 bool ChooseBoneLimit(const BoneLimitNeed& need, int requested, int& limit, std::string& error,
-                     const std::string& requestedAs = "--bone-limit");
+                     const std::string& requestedAs = "--bone-limit", bool keepBeyond = false);
 
 // "bone limit 7: the smallest with which every vertex keeps its heaviest bone"
 std::string AutoBoneLimitLine(const BoneLimitNeed& need, int limit);
+
+// The vertices whose heaviest bone lies beyond the limit, ascending.
+std::vector<int> VerticesBeyond(const BoneLimitNeed& need, int limit);
+
+// Gives each of these vertices all its weight on its nearest bone in the
+// node's first Skin, so that the solve's heaviest-bone test passes there.
+bool TieToNearestBone(INode* node, const BoneLimitNeed& need, const std::vector<int>& vertices, std::string& error);
+
+// Roughly how long the weight search takes at most: every vertex, pass and
+// tried move summed over every frame, at a rate measured on this machine with
+// every processor busy.
+double EstimateSolveSeconds(int vertices, int frames, int limit, int iterations);
+
+// "12 s", "4 minutes", "2.5 hours".
+std::string DescribeDuration(double seconds);
 
 // "1st", "2nd", "3rd", "4th", ..., "11th", "21st".
 std::string Ordinal(int n);

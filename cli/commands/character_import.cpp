@@ -11,7 +11,7 @@ double SecondsSince(CommandClock::time_point t) {
 
 bool ReadCharacterFile(const CharacterOptions& o, GltfCharacter& c, std::string& error) {
   GltfReadOptions ro;
-  ro.meshName = o.meshName;
+  ro.meshNames = o.meshNames;
   ro.fps = o.fps;
   return ReadGltfCharacter(o.inPath, ro, c, error);
 }
@@ -66,12 +66,23 @@ bool BuildCharacterScene(const CharacterOptions& o, const GltfCharacter& c, cons
   s.animations = clips;
   GetCOREInterface()->SetFrameRate(static_cast<int>(o.fps + 0.5f));
   if (!ImportCharacter(c, desc, s, ic, error)) return false;
-  out << "Imported " << o.inPath << ": " << c.positions.size() << " vertices (welded), " << c.triangles.size()
-      << " triangles, " << c.joints.size() << " joints, " << c.animations.size() << " animations";
+  size_t vertices = 0, triangles = 0;
+  for (const GltfSkinnedMesh& m : c.meshes) vertices += m.positions.size(), triangles += m.triangles.size();
+  out << "Imported " << o.inPath << ": ";
+  if (c.meshes.size() > 1) {
+    out << c.meshes.size() << " skinned meshes (";
+    for (size_t k = 0; k < c.meshes.size(); ++k)
+      out << (k ? ", " : "") << "\"" << c.meshes[k].name << "\" " << c.meshes[k].positions.size();
+    out << "), ";
+  }
+  out << vertices << " vertices (welded), " << triangles << " triangles, " << c.joints.size() << " joints, "
+      << c.animations.size() << " animations";
   for (size_t k = 0; k < ic.clips.size(); ++k)
     out << (k == 0 ? "; keyed " : ", ") << "\"" << c.animations[ic.clips[k].animation].name << "\" at frames "
         << ic.clips[k].first << "-" << ic.clips[k].last();
   out << " (" << SecondsSince(t0) << " s)\n";
+  for (const std::string& shared : c.sharedMeshNodes)
+    out << "  \"" << shared << "\" skins a mesh an earlier node skins too: its weights are that node's\n";
   return true;
 }
 
@@ -82,10 +93,20 @@ bool ImportCharacterFile(const CharacterOptions& o, GltfCharacter& c, ImportedCh
          ResolveClips(c, o.animations, clips, error) && BuildCharacterScene(o, c, clips, ic, out, error);
 }
 
-bool ExportCharacterWeights(const GltfCharacter& c, INode* meshNode, int maxInfluences, const std::string& path,
-                            std::string& error) {
-  std::vector<std::vector<std::pair<int, float>>> weights;
-  if (!SkinWeightsForExport(meshNode, c, weights, error)) return false;
+bool ExportCharacterWeights(const GltfCharacter& c, const std::vector<INode*>& meshNodes, int maxInfluences,
+                            const std::string& path, std::string& error) {
+  std::vector<GltfVertexWeights> weights(c.meshes.size());
+  for (size_t m = 0; m < c.meshes.size(); ++m)
+    if (m >= meshNodes.size() || !SkinWeightsForExport(meshNodes[m], c, c.meshes[m], weights[m], error)) {
+      if (m >= meshNodes.size()) error = "no scene node for mesh \"" + c.meshes[m].name + "\"";
+      return false;
+    }
   return WriteGltfWithWeights(c, weights, std::clamp(maxInfluences, 1, 8), path, error);
+}
+
+std::vector<INode*> MeshNodes(const ImportedCharacter& ic) {
+  std::vector<INode*> nodes;
+  for (const ImportedMesh& m : ic.meshes) nodes.push_back(m.node);
+  return nodes;
 }
 

@@ -16,7 +16,8 @@ struct CharacterOptions {
   std::string outPath;      // .glb (bake, export) or a scene (import)
   std::string scenePath;    // export: the scene to take weights from
   std::string reportPath;   // bake: the picture; empty: beside the output
-  std::string meshName;
+  // Skinned meshes to take, by node or mesh name; empty: every one.
+  std::vector<std::string> meshNames;
   // Clips to key, by name or index, or "all" or "none"; bake trains on them.
   std::vector<std::string> animations;
   std::string pluginPath;
@@ -57,7 +58,10 @@ bool BuildCharacterScene(const CharacterOptions& o, const GltfCharacter& c, cons
 bool ImportCharacterFile(const CharacterOptions& o, GltfCharacter& c, ImportedCharacter& ic, std::ostream& out,
                          std::string& error);
 
-// The node's Skin weights, at most maxInfluences (1 to 8) per vertex, into a
-// copy of the character's file.
-bool ExportCharacterWeights(const GltfCharacter& c, INode* meshNode, int maxInfluences, const std::string& path,
-                            std::string& error);
+// Each mesh node's Skin weights (meshNodes per GltfCharacter::meshes), at
+// most maxInfluences (1 to 8) per vertex, into a copy of the character's file.
+bool ExportCharacterWeights(const GltfCharacter& c, const std::vector<INode*>& meshNodes, int maxInfluences,
+                            const std::string& path, std::string& error);
+
+// The scene's node of each of the character's meshes.
+std::vector<INode*> MeshNodes(const ImportedCharacter& ic);

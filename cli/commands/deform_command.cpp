@@ -99,19 +99,39 @@ int RunDeformGltf(const CharacterOptions& o, std::ostream& out, std::ostream& er
   if (withClip.animations.empty()) withClip.animations = {"0"};
   if (!ImportCharacterFile(withClip, c, ic, out, error)) return fail(error);
   if (ic.clips.empty()) return fail("the file has no animation to deform");
-  MNMesh poly;
-  poly.setNumVerts(static_cast<int>(c.positions.size()));
-  for (size_t i = 0; i < c.positions.size(); ++i) poly.P(static_cast<int>(i)) = c.positions[i];
-  for (const auto& t : c.triangles) poly.NewFace({t[0], t[1], t[2]});
-  const ObjModel model = ObjFromPolyMesh(poly, std::string("fernwick deform of ").append(o.inPath));
-  const PoseFrames frames = SampleNode(ic.meshNode, ic.clips[0].first, ic.clips[0].last(), true);
-  for (size_t f = 0; f < frames.size(); ++f) {
+  // One OBJ per frame holding every skinned mesh as an object of its own.
+  std::string text = "# fernwick deform of " + o.inPath + "\n";
+  int base = 1;
+  for (const GltfSkinnedMesh& m : c.meshes) {
+    std::string name = m.name;
+    for (char& ch : name)
+      if (static_cast<unsigned char>(ch) < 0x20) ch = '_';  // one line per name
+    text += "o " + name + "\n";
+    char line[160];
+    for (const Point3& p : GltfBindWorldPositions(m)) {
+      std::snprintf(line, sizeof line, "v %.9g %.9g %.9g\n", p.x, p.y, p.z);
+      text += line;
+    }
+    for (const auto& t : m.triangles) {
+      std::snprintf(line, sizeof line, "f %d %d %d\n", t[0] + base, t[1] + base, t[2] + base);
+      text += line;
+    }
+    base += static_cast<int>(m.positions.size());
+  }
+  ObjModel model;
+  if (!ParseObj(text, o.inPath, model, error)) return fail(error);
+  std::vector<PoseFrames> perMesh;
+  for (const ImportedMesh& m : ic.meshes) perMesh.push_back(SampleNode(m.node, ic.clips[0].first, ic.clips[0].last(), true));
+  const size_t frameCount = perMesh.front().size();
+  for (size_t f = 0; f < frameCount; ++f) {
+    std::vector<Point3> positions;
+    for (const PoseFrames& frames : perMesh) positions.insert(positions.end(), frames[f].begin(), frames[f].end());
     char name[32];
     std::snprintf(name, sizeof name, "frame_%04zu.obj", f + 1);
     const std::string path = (std::filesystem::path(o.outPath) / name).string();
-    if (!WriteFileAtomically(path, ObjWithPositions(model, frames[f]), error)) return fail(error);
+    if (!WriteFileAtomically(path, ObjWithPositions(model, positions), error)) return fail(error);
   }
-  out << "Wrote " << frames.size() << " frames of the Delta Mush result to " << o.outPath << "\n";
+  out << "Wrote " << frameCount << " frames of the Delta Mush result to " << o.outPath << "\n";
   CloseHostSession();
   return 0;
 }

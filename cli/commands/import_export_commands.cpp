@@ -32,10 +32,12 @@ int RunExport(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
   if (!LoadFernwick(o.pluginPath, error)) return fail(error);
   if (!ReadCharacterFile(o, c, error)) return fail(error);
   if (!OpenSceneFile(o.scenePath, err, error)) return fail(error);
-  const std::string meshName = c.meshNode >= 0 ? c.nodes[c.meshNode].name : "";
-  INode* node = GetCOREInterface()->GetINodeByName(Utf8ToWide(meshName.empty() ? "mesh" : meshName).c_str());
-  if (!node) return fail("the scene has no node \"" + meshName + "\" for the file's skinned mesh");
-  if (!ExportCharacterWeights(c, node, o.boneLimit, o.outPath, error)) return fail(error);
+  std::vector<INode*> nodes;
+  for (const GltfSkinnedMesh& m : c.meshes) {
+    nodes.push_back(GetCOREInterface()->GetINodeByName(Utf8ToWide(m.name).c_str()));
+    if (!nodes.back()) return fail("the scene has no node \"" + m.name + "\" for the file's skinned mesh");
+  }
+  if (!ExportCharacterWeights(c, nodes, o.boneLimit, o.outPath, error)) return fail(error);
   out << "Wrote " << o.outPath << "\n";
   CloseHostSession();
   return 0;

@@ -77,9 +77,14 @@ void SampleGltfChannel(const GltfKeyedChannel& ch, float t, float* out) {
   }
 }
 
-namespace {
-
-std::vector<Matrix3> JointWorld(const GltfCharacter& c, const std::vector<Matrix3>& local) {
+std::vector<Matrix3> GltfNodeWorldAtFrame(const GltfCharacter& c, const GltfAnimation& a, int frame) {
+  std::vector<Matrix3> local(c.nodes.size());
+  for (size_t i = 0; i < c.nodes.size(); ++i) local[i] = c.nodes[i].restLocal;
+  for (const GltfNodeTrack& tr : a.tracks) {
+    if (tr.frames.empty()) continue;
+    const int f = std::clamp(frame, 0, int(tr.frames.size()) - 1);
+    local[tr.node] = GltfTrsToMatrix3(tr.frames[f]);
+  }
   // Parents may come after children in the file: resolve by walking up.
   std::vector<Matrix3> world(c.nodes.size());
   std::vector<char> done(c.nodes.size(), 0);
@@ -92,13 +97,8 @@ std::vector<Matrix3> JointWorld(const GltfCharacter& c, const std::vector<Matrix
       done[*it] = 1;
     }
   }
-  std::vector<Matrix3> out;
-  out.reserve(c.joints.size());
-  for (const GltfJoint& j : c.joints) out.push_back(world[j.node]);
-  return out;
+  return world;
 }
-
-}  // namespace
 
 std::vector<Matrix3> GltfJointRestWorld(const GltfCharacter& c) {
   std::vector<Matrix3> out;
@@ -107,31 +107,10 @@ std::vector<Matrix3> GltfJointRestWorld(const GltfCharacter& c) {
   return out;
 }
 
-std::vector<Point3> GltfRestPoseWorldPositions(const GltfCharacter& c) {
-  std::vector<Matrix3> skinning(c.joints.size());
-  for (size_t j = 0; j < c.joints.size(); ++j) skinning[j] = c.joints[j].inverseBind * c.nodes[c.joints[j].node].restWorld;
-  std::vector<Point3> out(c.positions.size());
-  for (size_t v = 0; v < c.positions.size(); ++v) {
-    Point3 sum(0, 0, 0);
-    float total = 0.0f;
-    if (v < c.weights.size())
-      for (auto [joint, w] : c.weights[v])
-        if (joint >= 0 && joint < static_cast<int>(skinning.size()) && w > 0.0f) {
-          sum += skinning[joint].PointTransform(c.positions[v]) * w;
-          total += w;
-        }
-    out[v] = total > 0.0f ? sum / total : c.meshWorld.PointTransform(c.positions[v]);
-  }
-  return out;
-}
-
 std::vector<Matrix3> GltfJointWorldAtFrame(const GltfCharacter& c, const GltfAnimation& a, int frame) {
-  std::vector<Matrix3> local(c.nodes.size());
-  for (size_t i = 0; i < c.nodes.size(); ++i) local[i] = c.nodes[i].restLocal;
-  for (const GltfNodeTrack& tr : a.tracks) {
-    if (tr.frames.empty()) continue;
-    const int f = std::clamp(frame, 0, int(tr.frames.size()) - 1);
-    local[tr.node] = GltfTrsToMatrix3(tr.frames[f]);
-  }
-  return JointWorld(c, local);
+  const std::vector<Matrix3> world = GltfNodeWorldAtFrame(c, a, frame);
+  std::vector<Matrix3> out;
+  out.reserve(c.joints.size());
+  for (const GltfJoint& j : c.joints) out.push_back(world[j.node]);
+  return out;
 }

@@ -140,8 +140,19 @@ bool ReadNodes(const tinygltf::Model& m, GltfCharacter& c, std::string& error) {
   return true;
 }
 
-bool FindMeshNode(const tinygltf::Model& m, const std::string& path, const std::string& name, GltfCharacter& c,
-                  std::string& error) {
+int Depth(const GltfCharacter& c, int node) {
+  int depth = 0;
+  for (int p = c.nodes[node].parent; p >= 0; p = c.nodes[p].parent) ++depth;
+  return depth;
+}
+
+// Every node with a mesh and a skin, or those named; a glTF mesh skinned by
+// several nodes is taken once, at its first node.
+bool FindMeshNodes(const tinygltf::Model& m, const std::string& path, const std::vector<std::string>& names,
+                   GltfCharacter& c, std::string& error) {
+  std::vector<char> nameUsed(names.size(), 0);
+  std::vector<int> meshTaken(m.meshes.size(), -1);
+  std::vector<std::string> available;
   for (int i = 0; i < int(m.nodes.size()); ++i) {
     const tinygltf::Node& node = m.nodes[i];
     if (node.mesh < 0 || node.skin < 0) continue;
@@ -149,56 +160,99 @@ bool FindMeshNode(const tinygltf::Model& m, const std::string& path, const std::
       error = "invalid glTF file: node " + std::to_string(i) + " names a mesh or skin that does not exist";
       return false;
     }
-    if (!name.empty() && node.name != name && m.meshes[node.mesh].name != name) continue;
-    c.meshNode = i;
-    c.meshIndex = node.mesh;
-    c.skinIndex = node.skin;
-    c.meshWorld = c.nodes[i].restWorld;
-    return true;
+    const std::string& meshName = m.meshes[node.mesh].name;
+    available.push_back("\"" + (node.name.empty() ? meshName : node.name) + "\"");
+    bool wanted = names.empty();
+    for (size_t k = 0; k < names.size(); ++k)
+      if (node.name == names[k] || meshName == names[k]) {
+        nameUsed[k] = 1;
+        wanted = true;
+      }
+    if (!wanted) continue;
+    if (meshTaken[node.mesh] >= 0) {
+      c.sharedMeshNodes.push_back(node.name.empty() ? "node " + std::to_string(i) : node.name);
+      continue;
+    }
+    meshTaken[node.mesh] = i;
+    GltfSkinnedMesh& mesh = c.meshes.emplace_back();
+    mesh.node = i;
+    mesh.meshIndex = node.mesh;
+    mesh.skinIndex = node.skin;
+    mesh.meshWorld = c.nodes[i].restWorld;
+    mesh.name = !node.name.empty() ? node.name : !meshName.empty() ? meshName : "mesh" + std::to_string(i);
   }
-  error = name.empty() ? "no skinned mesh in " + path : "no skinned mesh named \"" + name + "\" in " + path;
-  return false;
-}
-
-bool ReadSkin(const tinygltf::Model& m, GltfCharacter& c, std::string& error) {
-  const tinygltf::Skin& skin = m.skins[c.skinIndex];
-  if (skin.joints.empty()) {
-    error = "invalid glTF file: skin " + std::to_string(c.skinIndex) + " has no joints";
+  for (size_t k = 0; k < names.size(); ++k)
+    if (!nameUsed[k]) {
+      std::string list;
+      for (const std::string& a : available) list += (list.empty() ? "" : ", ") + a;
+      error = "no skinned mesh named \"" + names[k] + "\" in " + path +
+              (list.empty() ? std::string(" (it has none)") : " (it has " + list + ")");
+      return false;
+    }
+  if (c.meshes.empty()) {
+    error = "no skinned mesh in " + path;
     return false;
   }
-  std::vector<double> ibm;
-  if (skin.inverseBindMatrices >= 0) {
-    int comps = 0;
-    if (!ReadGltfAccessor(m, skin.inverseBindMatrices, ibm, comps, error)) return false;
-    if (comps != 16 || ibm.size() < 16 * skin.joints.size()) {
-      error = "invalid glTF file: the inverse bind matrices of skin " + std::to_string(c.skinIndex) +
-              " are not one MAT4 per joint";
-      return false;
-    }
-    if (!AllFinite(ibm)) {
-      error = "non-finite value in the inverse bind matrices of skin " + std::to_string(c.skinIndex);
-      return false;
-    }
-  }
+  // Scene nodes are found by name: two meshes may not share one.
+  for (size_t a = 0; a < c.meshes.size(); ++a)
+    for (size_t b = 0; b < a; ++b)
+      if (c.meshes[a].name == c.meshes[b].name) {
+        c.meshes[a].name += "_" + std::to_string(c.meshes[a].node);
+        b = size_t(-1);  // check the new name against every earlier one
+      }
+  return true;
+}
+
+bool ReadSkins(const tinygltf::Model& m, GltfCharacter& c, std::string& error) {
   std::map<int, int> jointOfNode;
-  for (size_t j = 0; j < skin.joints.size(); ++j) {
-    const int node = skin.joints[j];
-    if (node < 0 || node >= int(c.nodes.size())) {
-      error = "joint node missing: joint " + std::to_string(j) + " of skin " + std::to_string(c.skinIndex) +
-              " names node " + std::to_string(node) + ", which does not exist";
+  for (GltfSkinnedMesh& mesh : c.meshes) {
+    const tinygltf::Skin& skin = m.skins[mesh.skinIndex];
+    const std::string what = "skin " + std::to_string(mesh.skinIndex);
+    if (skin.joints.empty()) {
+      error = "invalid glTF file: " + what + " has no joints";
       return false;
     }
-    if (!jointOfNode.emplace(node, int(j)).second) {
-      error = "invalid glTF file: node " + std::to_string(node) + " is a joint twice";
-      return false;
+    std::vector<double> ibm;
+    if (skin.inverseBindMatrices >= 0) {
+      int comps = 0;
+      if (!ReadGltfAccessor(m, skin.inverseBindMatrices, ibm, comps, error)) return false;
+      if (comps != 16 || ibm.size() < 16 * skin.joints.size()) {
+        error = "invalid glTF file: the inverse bind matrices of " + what + " are not one MAT4 per joint";
+        return false;
+      }
+      if (!AllFinite(ibm)) {
+        error = "non-finite value in the inverse bind matrices of " + what;
+        return false;
+      }
     }
+    std::map<int, int> slotOfNode;
+    for (size_t j = 0; j < skin.joints.size(); ++j) {
+      const int node = skin.joints[j];
+      if (node < 0 || node >= int(c.nodes.size())) {
+        error = "joint node missing: joint " + std::to_string(j) + " of " + what + " names node " +
+                std::to_string(node) + ", which does not exist";
+        return false;
+      }
+      if (!slotOfNode.emplace(node, int(j)).second) {
+        error = "invalid glTF file: node " + std::to_string(node) + " is a joint of " + what + " twice";
+        return false;
+      }
+      auto [it, added] = jointOfNode.emplace(node, int(c.joints.size()));
+      if (added) {
+        GltfJoint& joint = c.joints.emplace_back();
+        joint.node = node;
+        joint.name = c.nodes[node].name.empty() ? "joint" + std::to_string(it->second) : c.nodes[node].name;
+      }
+      mesh.joints.push_back(it->second);
+      mesh.inverseBind.push_back(ibm.empty() ? Matrix3() : GltfMatrixToMatrix3(ibm.data() + 16 * j));
+    }
+    // The skin's root-most joint places the mesh in the world.
+    int root = 0;
+    for (size_t j = 1; j < skin.joints.size(); ++j)
+      if (Depth(c, skin.joints[j]) < Depth(c, skin.joints[root])) root = int(j);
+    mesh.bindWorld = mesh.inverseBind[root] * c.nodes[skin.joints[root]].restWorld;
   }
-  c.joints.resize(skin.joints.size());
-  for (size_t j = 0; j < skin.joints.size(); ++j) {
-    GltfJoint& joint = c.joints[j];
-    joint.node = skin.joints[j];
-    joint.name = c.nodes[joint.node].name.empty() ? "joint" + std::to_string(j) : c.nodes[joint.node].name;
-    if (!ibm.empty()) joint.inverseBind = GltfMatrixToMatrix3(ibm.data() + 16 * j);
+  for (GltfJoint& joint : c.joints)
     for (int p = c.nodes[joint.node].parent; p >= 0; p = c.nodes[p].parent) {
       auto it = jointOfNode.find(p);
       if (it != jointOfNode.end()) {
@@ -206,7 +260,6 @@ bool ReadSkin(const tinygltf::Model& m, GltfCharacter& c, std::string& error) {
         break;
       }
     }
-  }
   return true;
 }
 
@@ -252,7 +305,7 @@ bool PrimitiveTriangles(const tinygltf::Model& m, const tinygltf::Primitive& pri
   return true;
 }
 
-bool ReadPrimitives(const tinygltf::Model& m, GltfCharacter& c, std::string& error) {
+bool ReadPrimitives(const tinygltf::Model& m, GltfSkinnedMesh& c, std::string& error) {
   const tinygltf::Mesh& mesh = m.meshes[c.meshIndex];
   const int jointCount = int(c.joints.size());
   std::vector<std::vector<GltfFileVertex>> verts;
@@ -427,9 +480,12 @@ bool ReadCharacter(const std::string* bytes, const std::string& path, const Gltf
   try {
     tinygltf::Model model;
     const bool loaded = bytes ? LoadBytes(*bytes, path, nullptr, model, error) : Load(path, model, error);
-    return loaded && ReadNodes(model, out, error) &&
-           FindMeshNode(model, path, options.meshName, out, error) && ReadSkin(model, out, error) &&
-           ReadPrimitives(model, out, error) && (!options.readAnimations || ReadAnimations(model, options.fps, out, error));
+    if (!loaded || !ReadNodes(model, out, error) || !FindMeshNodes(model, path, options.meshNames, out, error) ||
+        !ReadSkins(model, out, error))
+      return false;
+    for (GltfSkinnedMesh& mesh : out.meshes)
+      if (!ReadPrimitives(model, mesh, error)) return false;
+    return !options.readAnimations || ReadAnimations(model, options.fps, out, error);
   } catch (const std::exception& e) {
     error = std::string("cannot read ") + path + ": " + e.what();
     return false;

@@ -1,10 +1,12 @@
-// A glTF character in the stand-in scene: a mesh node with its Skin (the
-// joints as bone nodes carrying bone meshes, bound by the inverse bind
-// matrices) and a Fernwick modifier on top; and the way back, the Skin's
-// weights per welded vertex.
+// A glTF character in the stand-in scene: the joints as one skeleton of bone
+// nodes carrying bone meshes, and every skinned mesh as a node with its own
+// Skin (bound by its skin's inverse bind matrices) and a Fernwick modifier on
+// top; and the way back, each Skin's weights per welded vertex.
 //
-// Frame 0 holds the bind pose; imported animation clips follow from frame 1,
-// one after another with a frame between them.
+// Everything stands in the file's world: the meshes at the bind pose, the
+// bones at their bind pose at frame 0 and as the clips move them from frame
+// 1, one clip after another with a frame between them. So rest and motion
+// share one space whatever scale or turn the file puts above the skeleton.
 #pragma once
 #include <string>
 #include <vector>
@@ -34,10 +36,14 @@ struct ClipPlacement {
   int last() const { return first + frames - 1; }
 };
 
-struct ImportedCharacter {
-  INode* meshNode = nullptr;
+struct ImportedMesh {
+  INode* node = nullptr;
   Modifier* skin = nullptr;
   Modifier* fernwick = nullptr;
+};
+
+struct ImportedCharacter {
+  std::vector<ImportedMesh> meshes;  // per GltfCharacter::meshes
   std::vector<INode*> bones;         // per joint
   std::vector<ClipPlacement> clips;  // in time-line order
   int lastFrame = 0;                 // the last keyed frame, 0 without clips
@@ -46,7 +52,7 @@ struct ImportedCharacter {
 bool ImportCharacter(const GltfCharacter& c, ClassDesc2* fernwickDesc, const ImportSettings& settings,
                      ImportedCharacter& out, std::string& error);
 
-// The Skin's weights of the node as (joint, weight) per vertex; the Skin's
-// bone i must be joint i (same name).
-bool SkinWeightsForExport(INode* meshNode, const GltfCharacter& c,
-                          std::vector<std::vector<std::pair<int, float>>>& weights, std::string& error);
+// The Skin's weights of a mesh's node as (skin joint, weight) per vertex; the
+// Skin's bone i must be the skin's joint i (same name).
+bool SkinWeightsForExport(INode* meshNode, const GltfCharacter& c, const GltfSkinnedMesh& mesh,
+                          GltfVertexWeights& weights, std::string& error);

@@ -22,10 +22,10 @@ namespace fs = std::filesystem;
 constexpr int kArrayBuffer = 34962;
 
 // Per welded vertex the influences to write, largest first, summing to one.
-bool FinalWeights(const GltfCharacter& c, const std::vector<std::vector<std::pair<int, float>>>& in, int maxInfluences,
-                  std::vector<std::vector<std::pair<int, float>>>& out, int& widest, std::string& error) {
+bool FinalWeights(const GltfSkinnedMesh& c, const GltfVertexWeights& in, int maxInfluences, GltfVertexWeights& out,
+                  int& widest, std::string& error) {
   if (in.size() != c.positions.size()) {
-    error = "weights do not match the mesh: " + std::to_string(in.size()) + " lists for " +
+    error = "weights do not match mesh \"" + c.name + "\": " + std::to_string(in.size()) + " lists for " +
             std::to_string(c.positions.size()) + " vertices";
     return false;
   }
@@ -35,12 +35,12 @@ bool FinalWeights(const GltfCharacter& c, const std::vector<std::vector<std::pai
   for (size_t v = 0; v < in.size(); ++v) {
     for (const auto& [joint, weight] : in[v]) {
       if (joint < 0 || joint >= jointCount) {
-        error = "joint index out of range: vertex " + std::to_string(v) + " names joint " + std::to_string(joint) +
-                " of " + std::to_string(jointCount);
+        error = "joint index out of range: vertex " + std::to_string(v) + " of \"" + c.name + "\" names joint " +
+                std::to_string(joint) + " of " + std::to_string(jointCount);
         return false;
       }
       if (!std::isfinite(weight) || weight < 0) {
-        error = "non-finite or negative weight at vertex " + std::to_string(v);
+        error = "non-finite or negative weight at vertex " + std::to_string(v) + " of \"" + c.name + "\"";
         return false;
       }
     }
@@ -50,7 +50,7 @@ bool FinalWeights(const GltfCharacter& c, const std::vector<std::vector<std::pai
     double sum = 0;
     for (const auto& p : w) sum += p.second;
     if (w.empty() || !(sum > 0)) {
-      error = "vertex " + std::to_string(v) + " has no weight";
+      error = "vertex " + std::to_string(v) + " of \"" + c.name + "\" has no weight";
       return false;
     }
     float rest = 1.0f;
@@ -146,9 +146,43 @@ void InsertBinBuffer(Json& root) {
   }
 }
 
-bool Edit(const GltfCharacter& c, const std::vector<std::vector<std::pair<int, float>>>& weights, int widest,
-          bool glbOut, GltfContainer& file, Json& root, std::string& error) {
-  const std::string source = c.sourcePath;
+// New weights of one mesh, ready to write.
+struct MeshWeights {
+  const GltfSkinnedMesh* mesh = nullptr;
+  GltfVertexWeights weights;
+  int widest = 1;
+};
+
+// Every primitive of the mesh is still there with as many vertices as were read.
+bool SameMesh(const GltfSkinnedMesh& c, const Json& accessors, Json* prims, const std::string& source,
+              std::string& error) {
+  if (!prims || !prims->is_array() || prims->size() != c.primitives.size()) {
+    error = "source changed: " + source + " no longer has the mesh \"" + c.name + "\" that was read";
+    return false;
+  }
+  for (const GltfPrimitive& p : c.primitives) {
+    const Json& attrs = (*prims)[p.index]["attributes"];
+    const size_t count = p.fileToWelded.size();
+    if (!attrs.contains("POSITION") || !attrs["POSITION"].is_number_unsigned() ||
+        attrs["POSITION"].get<size_t>() >= accessors.size() ||
+        accessors[attrs["POSITION"].get<size_t>()].value("count", size_t(0)) != count) {
+      error = "source changed: the vertices of primitive " + std::to_string(p.index) + " of \"" + c.name + "\" in " +
+              source + " are not those that were read";
+      return false;
+    }
+  }
+  return true;
+}
+
+Json* Primitives(Json& root, int meshIndex) {
+  if (root.contains("meshes") && root["meshes"].is_array() && meshIndex >= 0 && meshIndex < int(root["meshes"].size()) &&
+      root["meshes"][meshIndex].is_object() && root["meshes"][meshIndex].contains("primitives"))
+    return &root["meshes"][meshIndex]["primitives"];
+  return nullptr;
+}
+
+bool Edit(const std::string& source, const std::vector<MeshWeights>& meshes, bool glbOut, GltfContainer& file,
+          Json& root, std::string& error) {
   // Keys first: adding one to the root later would move the others in memory.
   for (const char* key : {"accessors", "bufferViews", "buffers"})
     if (!root.contains(key)) root[key] = Json::array();
@@ -159,25 +193,8 @@ bool Edit(const GltfCharacter& c, const std::vector<std::vector<std::pair<int, f
     error = "invalid glTF file: " + source + " has malformed accessors, buffer views or buffers";
     return false;
   }
-  Json* prims = nullptr;
-  if (root.contains("meshes") && root["meshes"].is_array() && c.meshIndex >= 0 &&
-      c.meshIndex < int(root["meshes"].size()) && root["meshes"][c.meshIndex].contains("primitives"))
-    prims = &root["meshes"][c.meshIndex]["primitives"];
-  if (!prims || !prims->is_array() || prims->size() != c.primitives.size()) {
-    error = "source changed: " + source + " no longer has the mesh that was read";
-    return false;
-  }
-  for (const GltfPrimitive& p : c.primitives) {
-    const Json& attrs = (*prims)[p.index]["attributes"];
-    const size_t count = p.fileToWelded.size();
-    if (!attrs.contains("POSITION") || !attrs["POSITION"].is_number_unsigned() ||
-        attrs["POSITION"].get<size_t>() >= accessors.size() ||
-        accessors[attrs["POSITION"].get<size_t>()].value("count", size_t(0)) != count) {
-      error = "source changed: the vertices of primitive " + std::to_string(p.index) + " in " + source +
-              " are not those that were read";
-      return false;
-    }
-  }
+  for (const MeshWeights& m : meshes)
+    if (!SameMesh(*m.mesh, accessors, Primitives(root, m.mesh->meshIndex), source, error)) return false;
 
   // New data goes after the GLB's own binary chunk, or into a buffer of its own.
   const bool intoBin = file.glb && file.hasBin && !buffers.empty() && buffers[0].is_object() && !buffers[0].contains("uri");
@@ -187,8 +204,6 @@ bool Edit(const GltfCharacter& c, const std::vector<std::vector<std::pair<int, f
   Align4(blob);
   if (newBin) InsertBinBuffer(root);
   const int bufferIndex = intoBin || newBin ? 0 : int(buffers.size());
-  const bool wideJoints = c.joints.size() > 256;
-  const int sets = (widest + 3) / 4;
   auto addView = [&](const std::string& bytes) {
     Json view = Json::object();
     view["buffer"] = bufferIndex;
@@ -209,31 +224,37 @@ bool Edit(const GltfCharacter& c, const std::vector<std::vector<std::pair<int, f
     accessors.push_back(a);
     return accessors.size() - 1;
   };
-  for (const GltfPrimitive& p : c.primitives) {
-    Json& attrs = (*prims)[p.index]["attributes"];
-    const size_t count = p.fileToWelded.size();
-    for (int s = 0; s < sets; ++s) {
-      std::string jb, wb;
-      for (int w : p.fileToWelded) {
-        const auto& list = weights[w];
-        for (int k = 4 * s; k < 4 * s + 4; ++k) {
-          const bool used = k < int(list.size());
-          if (wideJoints)
-            Put<std::uint16_t>(jb, used ? std::uint16_t(list[k].first) : 0);
-          else
-            Put<std::uint8_t>(jb, used ? std::uint8_t(list[k].first) : 0);
-          Put<float>(wb, used ? list[k].second : 0.0f);
+  for (const MeshWeights& m : meshes) {
+    const bool wideJoints = m.mesh->joints.size() > 256;
+    const int sets = (m.widest + 3) / 4;
+    Json& prims = *Primitives(root, m.mesh->meshIndex);
+    for (const GltfPrimitive& p : m.mesh->primitives) {
+      Json& attrs = prims[p.index]["attributes"];
+      const size_t count = p.fileToWelded.size();
+      for (int s = 0; s < sets; ++s) {
+        std::string jb, wb;
+        for (int w : p.fileToWelded) {
+          const auto& list = m.weights[w];
+          for (int k = 4 * s; k < 4 * s + 4; ++k) {
+            const bool used = k < int(list.size());
+            if (wideJoints)
+              Put<std::uint16_t>(jb, used ? std::uint16_t(list[k].first) : 0);
+            else
+              Put<std::uint8_t>(jb, used ? std::uint8_t(list[k].first) : 0);
+            Put<float>(wb, used ? list[k].second : 0.0f);
+          }
         }
+        const size_t ja = addAccessor(addView(jb), wideJoints ? 5123 : 5121, count);
+        const size_t wa = addAccessor(addView(wb), 5126, count);
+        attrs["JOINTS_" + std::to_string(s)] = ja;
+        attrs["WEIGHTS_" + std::to_string(s)] = wa;
       }
-      const size_t ja = addAccessor(addView(jb), wideJoints ? 5123 : 5121, count);
-      const size_t wa = addAccessor(addView(wb), 5126, count);
-      attrs["JOINTS_" + std::to_string(s)] = ja;
-      attrs["WEIGHTS_" + std::to_string(s)] = wa;
-    }
-    // Older sets past the new ones would add weight beyond one.
-    for (int s = sets; attrs.contains("JOINTS_" + std::to_string(s)) || attrs.contains("WEIGHTS_" + std::to_string(s)); ++s) {
-      attrs.erase("JOINTS_" + std::to_string(s));
-      attrs.erase("WEIGHTS_" + std::to_string(s));
+      // Older sets past the new ones would add weight beyond one.
+      for (int s = sets; attrs.contains("JOINTS_" + std::to_string(s)) || attrs.contains("WEIGHTS_" + std::to_string(s));
+           ++s) {
+        attrs.erase("JOINTS_" + std::to_string(s));
+        attrs.erase("WEIGHTS_" + std::to_string(s));
+      }
     }
   }
   if (intoBin || newBin) {
@@ -251,15 +272,24 @@ bool Edit(const GltfCharacter& c, const std::vector<std::vector<std::pair<int, f
 
 }  // namespace
 
-bool WriteGltfWithWeights(const GltfCharacter& c, const std::vector<std::vector<std::pair<int, float>>>& weightsIn,
-                          int maxInfluences, const std::string& outPath, std::string& error) {
+bool WriteGltfWithWeights(const GltfCharacter& c, const std::vector<GltfVertexWeights>& weightsIn, int maxInfluences,
+                          const std::string& outPath, std::string& error) {
   if (maxInfluences < 1 || maxInfluences > 8) {
     error = "influences per vertex must be 1 to 8, not " + std::to_string(maxInfluences);
     return false;
   }
-  std::vector<std::vector<std::pair<int, float>>> weights;
-  int widest = 1;
-  if (!FinalWeights(c, weightsIn, maxInfluences, weights, widest, error)) return false;
+  if (weightsIn.size() != c.meshes.size()) {
+    error = "weights for " + std::to_string(weightsIn.size()) + " meshes, but the character has " +
+            std::to_string(c.meshes.size());
+    return false;
+  }
+  std::vector<MeshWeights> meshes;
+  for (size_t m = 0; m < c.meshes.size(); ++m) {
+    if (weightsIn[m].empty()) continue;
+    MeshWeights& mw = meshes.emplace_back();
+    mw.mesh = &c.meshes[m];
+    if (!FinalWeights(c.meshes[m], weightsIn[m], maxInfluences, mw.weights, mw.widest, error)) return false;
+  }
   try {
     std::string bytes;
     if (!ReadWholeFile(c.sourcePath, bytes, error)) return false;
@@ -271,7 +301,7 @@ bool WriteGltfWithWeights(const GltfCharacter& c, const std::vector<std::vector<
       return false;
     }
     const bool glbOut = HasGltfExtension(outPath, ".glb");
-    if (!Edit(c, weights, widest, glbOut, file, root, error)) return false;
+    if (!Edit(c.sourcePath, meshes, glbOut, file, root, error)) return false;
     RebaseUris(root, fs::path(c.sourcePath).parent_path(), fs::path(outPath).parent_path());
     std::string out;
     if (glbOut) {

@@ -71,6 +71,7 @@ FitStats CompareFrames(const PoseFrames& skinned, const PoseFrames& target) {
       }
     }
   }
+  s.count = count;
   if (count > 0) {
     s.mean = sum / count;
     s.rms = std::sqrt(sumSq / count);
@@ -84,9 +85,46 @@ void PrintFit(std::ostream& out, const char* label, const FitStats& s) {
   out << "\n";
 }
 
+FitStats CombineFits(const std::vector<const FitStats*>& parts) {
+  FitStats s;
+  double sum = 0, sumSq = 0;
+  int offset = 0;
+  for (const FitStats* p : parts) {
+    sum += p->mean * p->count;
+    sumSq += p->rms * p->rms * p->count;
+    s.count += p->count;
+    if (p->worstVertex >= 0 && (s.worstVertex < 0 || p->max > s.max)) {
+      s.max = p->max;
+      s.worstVertex = offset + p->worstVertex;
+      s.worstFrame = p->worstFrame;
+    }
+    s.perVertexMax.insert(s.perVertexMax.end(), p->perVertexMax.begin(), p->perVertexMax.end());
+    offset += static_cast<int>(p->perVertexMax.size());
+  }
+  if (s.count > 0) {
+    s.mean = sum / s.count;
+    s.rms = std::sqrt(sumSq / s.count);
+  }
+  return s;
+}
+
+namespace {
+
+void PrintBeforeAfter(std::ostream& out, const FitStats& before, const FitStats& after) {
+  out << "RMS " << before.rms << " -> " << after.rms;
+  if (before.rms > 0) out << " (ratio " << after.rms / before.rms << ")";
+  out << ", largest " << before.max << " -> " << after.max << "\n";
+}
+
+}  // namespace
+
 void PrintClipFit(std::ostream& out, const ClipFit& fit) {
   out << "  \"" << fit.name << "\" (" << (fit.trained ? "trained on" : "held out") << ", " << fit.frames
-      << " frames): RMS " << fit.before.rms << " -> " << fit.after.rms;
-  if (fit.before.rms > 0) out << " (ratio " << fit.after.rms / fit.before.rms << ")";
-  out << ", largest " << fit.before.max << " -> " << fit.after.max << "\n";
+      << " frames): ";
+  PrintBeforeAfter(out, fit.before, fit.after);
+}
+
+void PrintMeshClipFit(std::ostream& out, const std::string& mesh, const FitStats& before, const FitStats& after) {
+  out << "    \"" << mesh << "\": ";
+  PrintBeforeAfter(out, before, after);
 }

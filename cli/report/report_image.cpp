@@ -17,6 +17,8 @@ constexpr float kFitMargin = 0.08f;  // of the panel, on each side of the mesh
 constexpr float kAmbient = 0.35f;    // keeps faces seen edge-on from going black
 
 constexpr Rgb kWhite{255, 255, 255}, kInk{40, 40, 40}, kFrame{205, 205, 205}, kNoValue{150, 150, 150};
+// Off the ramp: no error value means these vertices.
+constexpr Rgb kKept{200, 40, 200};
 
 // Blue through pale yellow to red; stops evenly spaced from 0 to 1. Lightness
 // rises to the middle and falls again, so both ends stand out on white.
@@ -36,6 +38,7 @@ Rgb RampColour(float t) {
 }
 
 Rgb NoValueColour(float) { return kNoValue; }
+Rgb KeptColour(float) { return kKept; }
 
 struct ViewAxes {
   // Screen right, screen up and towards the viewer, as world axes with signs.
@@ -106,6 +109,11 @@ bool Check(const ReportView& view, std::string& error) {
       return false;
     }
   }
+  if (!view.kept.empty() && view.kept.size() != n) {
+    error = "fit report: kept has " + std::to_string(view.kept.size()) + " values for " + std::to_string(n) +
+            " vertices";
+    return false;
+  }
   if (view.triangles.empty()) {
     error = "fit report: the mesh has no triangles to draw";
     return false;
@@ -121,8 +129,8 @@ bool Check(const ReportView& view, std::string& error) {
 }
 
 void DrawPanel(Image& image, const ReportPanel& panel, const ViewAxes& axes, const ReportView& view,
-               const std::vector<float>& errors, const std::vector<char>& drawable, const Bounds& box,
-               double pixelsPerUnit, float scaleMax) {
+               const std::vector<float>& errors, const std::vector<char>* kept, const std::vector<char>& drawable,
+               const Bounds& box, double pixelsPerUnit, float scaleMax) {
   image.FrameRect(panel.x, panel.y, panel.width, panel.height, kFrame);
   DepthTarget target(image, panel.x + 1, panel.y + 1, panel.width - 2, panel.height - 2);
   const double cx = panel.x + 0.5 * panel.width, cy = panel.y + 0.5 * panel.height;
@@ -146,9 +154,16 @@ void DrawPanel(Image& image, const ReportPanel& panel, const ViewAxes& axes, con
     const float shade = kAmbient + (1.0f - kAmbient) * std::fabs(n % toward);
     RasterVertex a = corner(tri[0]), b = corner(tri[1]), c = corner(tri[2]);
     const bool known = std::isfinite(a.value) && std::isfinite(b.value) && std::isfinite(c.value);
+    const bool keeps = kept && ((*kept)[tri[0]] || (*kept)[tri[1]] || (*kept)[tri[2]]);
     if (!known) a.value = b.value = c.value = 0.0f;
-    target.Triangle(a, b, c, known ? RampColour : NoValueColour, shade);
+    target.Triangle(a, b, c, keeps ? KeptColour : known ? RampColour : NoValueColour, shade);
   }
+}
+
+void DrawKeptLegend(Image& image, size_t count) {
+  const int y = kBarY + kBarHeight + 12 + 2 * kGlyphHeight + 10;
+  image.FillRect(kBarX, y, 14, 14, kKept);
+  DrawText(image, kBarX + 20, y, "kept " + std::to_string(count), 2, kInk);
 }
 
 void DrawScale(Image& image, float scaleMax, float dataMax) {
@@ -230,8 +245,11 @@ bool EncodeFitReportPng(const ReportView& view, std::string& png, std::string& e
   for (int row = 0; row < 2; ++row)
     for (int column = 0; column < 2; ++column)
       DrawPanel(image, FitReportPanel(row, column), column == 0 ? kFront : kSide, view,
-                row == 0 ? view.errorBefore : view.errorAfter, drawable, box, pixelsPerUnit, scaleMax);
+                row == 0 ? view.errorBefore : view.errorAfter, row == 1 && !view.kept.empty() ? &view.kept : nullptr,
+                drawable, box, pixelsPerUnit, scaleMax);
   DrawScale(image, scaleMax, DataMax(view));
+  const size_t kept = static_cast<size_t>(std::count(view.kept.begin(), view.kept.end(), 1));
+  if (kept > 0) DrawKeptLegend(image, kept);
   return EncodePng(image, png, error);
 }
 

@@ -11,6 +11,9 @@ struct ReportView {
   std::vector<Point3> positions;
   std::vector<std::array<int, 3>> triangles;      // indices into positions
   std::vector<float> errorBefore, errorAfter;     // per vertex, scene units
+  // Per vertex, or empty: 1 where the vertex kept the file's weights; drawn
+  // in their own colour in the after row, with their count beside the scale.
+  std::vector<char> kept;
   std::string title;
 };
 

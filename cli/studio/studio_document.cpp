@@ -56,13 +56,17 @@ bool StudioDocument::Open(const StudioOptions& options, std::ostream& out, std::
   if (options.file.empty()) {
     kind_ = Kind::Demo;
     if (!ImportCharacter(options, error)) return false;
-    out << "Opened the demo character: " << character_.positions.size() << " vertices, " << character_.joints.size()
+    out << "Opened the demo character: " << character_.meshes.front().positions.size() << " vertices, "
+        << character_.joints.size()
         << " bones\n";
   } else if (IsCharacterFile(options.file)) {
     kind_ = Kind::Gltf;
     source_ = Absolute(options.file);
     if (!ImportCharacter(options, error)) return false;
-    out << "Imported " << source_ << ": " << character_.positions.size() << " vertices (welded), "
+    size_t vertices = 0;
+    for (const GltfSkinnedMesh& m : character_.meshes) vertices += m.positions.size();
+    out << "Imported " << source_ << ": " << character_.meshes.size() << " skinned mesh"
+        << (character_.meshes.size() == 1 ? "" : "es") << ", " << vertices << " vertices (welded), "
         << character_.joints.size() << " bones\n";
   } else {
     kind_ = Kind::Scene;
@@ -125,18 +129,21 @@ bool StudioDocument::Export(const std::string& path, std::string& error) {
     error = "give a file name to export to";
     return false;
   }
-  const std::string meshName = character_.meshNode >= 0 ? character_.nodes[character_.meshNode].name : "";
-  INode* node = GetCOREInterface()->GetINodeByName(Utf8ToWide(meshName.empty() ? "mesh" : meshName).c_str());
-  if (!node) {
-    error = "the scene has no node \"" + meshName + "\" for the character's skinned mesh";
-    return false;
+  std::vector<INode*> nodes;
+  int influences = 1;
+  for (const GltfSkinnedMesh& m : character_.meshes) {
+    INode* node = GetCOREInterface()->GetINodeByName(Utf8ToWide(m.name).c_str());
+    if (!node) {
+      error = "the scene has no node \"" + m.name + "\" for the character's skinned mesh";
+      return false;
+    }
+    nodes.push_back(node);
+    if (Modifier* fernwick = FindModifierByClass(node, FERNWICK_CLASS_ID))
+      if (IParamBlock2* pb = fernwick->GetParamBlock(0))
+        influences = std::max(influences, std::clamp(pb->GetInt(pb_boneLimit, GetCOREInterface()->GetTime()), 1, 8));
   }
-  int influences = 5;
-  if (Modifier* fernwick = FindModifierByClass(node, FERNWICK_CLASS_ID))
-    if (IParamBlock2* pb = fernwick->GetParamBlock(0))
-      influences = std::clamp(pb->GetInt(pb_boneLimit, GetCOREInterface()->GetTime()), 1, 8);
   const std::string target = Absolute(path);
-  if (kind_ != Kind::Demo) return ExportCharacterWeights(character_, node, influences, target, error);
+  if (kind_ != Kind::Demo) return ExportCharacterWeights(character_, nodes, influences, target, error);
   // The writer copies the character's file: the demo's goes to a scratch folder first.
   std::string scratch = (fs::temp_directory_path() / "fernwick-studio-XXXXXX").string();
   if (!mkdtemp(scratch.data())) {
@@ -146,7 +153,7 @@ bool StudioDocument::Export(const std::string& path, std::string& error) {
   GltfCharacter copy = character_;
   copy.sourcePath = (fs::path(scratch) / "demo_character.glb").string();
   const bool ok = WriteFileAtomically(copy.sourcePath, demoGlb_, error) &&
-                  ExportCharacterWeights(copy, node, influences, target, error);
+                  ExportCharacterWeights(copy, nodes, influences, target, error);
   std::error_code ec;
   fs::remove_all(scratch, ec);
   return ok;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "cli/gltf/gltf_character.h"
 #include "tests/cli/gltf/gltf_test_file.h"
 #include "tests/support/run_program.h"
 #include "tests/support/sample_files.h"
@@ -85,7 +86,8 @@ TEST(BoneLimit, ChoiceAndItsMessages) {
 
 // A ribbon along a chain of ten joints, one unit apart up +Y: row r (y = r)
 // on joint r, except vertex 0, at the root, which is put on joint `far`.
-// Bone j then lies (j + 1)th nearest to vertex 0.
+// Bone j (below the end joint, whose bone reaches over what it carries)
+// then lies (j + 1)th nearest to vertex 0.
 std::string ChainFile(const TempDir& d, const std::string& name, int far) {
   constexpr int kJoints = 10;
   GltfTestFile f;
@@ -133,7 +135,7 @@ TEST(BoneLimit, BakeChoosesTheSmallestLimitThatPassesOrSaysWhichToGive) {
   TempDir d;
   ChainFile(d, "near.glb", 3);
   ChainFile(d, "seven.glb", 6);
-  ChainFile(d, "far.glb", 9);
+  ChainFile(d, "far.glb", 8);
   struct Case {
     std::string args;
     int rc;
@@ -145,9 +147,16 @@ TEST(BoneLimit, BakeChoosesTheSmallestLimitThatPassesOrSaysWhichToGive) {
        "--bone-limit 6 is too small: vertex 0's heaviest bone, j6, is its 7th nearest bone"},
       {"bake seven.glb -o x.glb --bone-limit 6", 1, "give --bone-limit 7 or more"},
       {"bake seven.glb -o seven6.glb --bone-limit 7", 0, "Wrote seven6.glb"},
-      {"bake far.glb -o x.glb", 1,
-       "no bone limit from 5 to 8 lets every vertex keep its heaviest bone: vertex 0's heaviest bone"},
-      {"bake far.glb -o x.glb", 1, "is its 10th nearest bone; give --bone-limit 10"},
+      // Beyond 8 the bake goes on and the vertex keeps the file's weights.
+      {"bake far.glb -o far_out.glb", 0,
+       "bone limit 8, the largest chosen: 1 vertex keeps the file's weights, their heaviest bone lying farther "
+       "(vertex 0's heaviest bone, j8, is its 9th nearest bone; --bone-limit 9 would solve them too)"},
+      {"bake far.glb -o far_out.glb", 0, "1 vertex kept the file's weights: their heaviest bone is not among their 8 nearest"},
+      {"bake far.glb -o x.glb --bone-limit 7", 1,
+       "give --bone-limit 9 or more, or --bone-limit auto, which keeps the file's weights"},
+      {"bake far.glb -o far10.glb --bone-limit 10", 0,
+       "warning: --bone-limit 10 is above 8, and the weight search grows as L * 2^(L-1): the solve may take up to "
+       "about "},
       {"bake far.glb -o far10.glb --bone-limit 10", 0, "Wrote far10.glb"},
   };
   for (const Case& c : cases) {
@@ -156,6 +165,14 @@ TEST(BoneLimit, BakeChoosesTheSmallestLimitThatPassesOrSaysWhichToGive) {
     EXPECT_NE(out.find(c.message), std::string::npos) << c.args << "\n" << out;
   }
   EXPECT_FALSE(std::filesystem::exists(d.path / "x.glb"));
+
+  // The vertex beyond the limit has exactly the file's weights; the others are solved.
+  GltfCharacter file, baked;
+  std::string error;
+  ASSERT_TRUE(ReadGltfCharacter(d.File("far.glb"), {}, file, error)) << error;
+  ASSERT_TRUE(ReadGltfCharacter(d.File("far_out.glb"), {}, baked, error)) << error;
+  EXPECT_EQ(baked.meshes[0].weights[0], file.meshes[0].weights[0]);
+  EXPECT_EQ(baked.meshes[0].weights[0], (std::vector<std::pair<int, float>>{{8, 1.0f}}));
 }
 
 TEST(BoneLimit, SolveTakesAutoAndExplainsTheScenesLimit) {

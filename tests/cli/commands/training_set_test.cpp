@@ -115,11 +115,11 @@ class ProxyScene : public ::testing::Test {
     std::string error;
     ASSERT_TRUE(ImportCharacterFile(o, c_, ic_, out, error)) << error;
     ASSERT_EQ(static_cast<int>(ic_.clips.size()), clips);
-    rig_ = SampleNode(ic_.meshNode, ic_.clips.front().first, ic_.clips.back().last(), false);
-    GetCOREInterface()->OpenModifyPanel(ic_.fernwick);
-    RolloutSession session{ic_.meshNode, ic_.fernwick, FindOpenRollout(L"Parameters")};
+    rig_ = SampleNode(ic_.meshes[0].node, ic_.clips.front().first, ic_.clips.back().last(), false);
+    GetCOREInterface()->OpenModifyPanel(ic_.meshes[0].fernwick);
+    RolloutSession session{ic_.meshes[0].node, ic_.meshes[0].fernwick, FindOpenRollout(L"Parameters")};
     ASSERT_TRUE(PressButtonByCaption(session, "Create input animation", error)) << error;
-    proxies_ = ProxyBones(ic_.meshNode);
+    proxies_ = ProxyBones(ic_.meshes[0].node);
     ASSERT_EQ(proxies_.size(), 5u);
   }
   void TearDown() override {
@@ -140,7 +140,7 @@ TEST_F(ProxyScene, ProxiesPlayTheClipsExactlyAsTheRigsBones) {
   Build(2);
   const int last = KeyClipsOnProxies(proxies_, ic_.bones, ic_.clips, 30);
   EXPECT_EQ(last, 30 + 31 + 1 + 31 - 1);  // two 31-frame clips a frame apart
-  const PoseFrames played = SampleNode(ic_.meshNode, 30, last, false);
+  const PoseFrames played = SampleNode(ic_.meshes[0].node, 30, last, false);
   ASSERT_EQ(played.size(), rig_.size());
   double worst = 0;
   for (size_t f = 0; f < rig_.size(); ++f)
@@ -215,11 +215,12 @@ TEST(ClipFitReport, FiguresMatchAnIndependentRecomputationFromTheWrittenFile) {
       ObjModel mush;
       ASSERT_TRUE(ReadObjFile(deform.outPath + name, mush, error)) << error;
       const std::vector<Matrix3> joints = GltfJointWorldAtFrame(source, source.animations[a], f);
-      for (size_t v = 0; v < source.positions.size(); ++v) {
+      for (size_t v = 0; v < source.meshes[0].positions.size(); ++v) {
         auto skin = [&](const GltfCharacter& file) {
+          const GltfSkinnedMesh& mesh = file.meshes[0];
           double p[3] = {0, 0, 0}, total = 0;
-          for (auto [j, w] : file.weights[v]) {
-            const Point3 q = (file.joints[j].inverseBind * joints[j]).PointTransform(file.positions[v]);
+          for (auto [j, w] : mesh.weights[v]) {
+            const Point3 q = (mesh.inverseBind[j] * joints[mesh.joints[j]]).PointTransform(mesh.positions[v]);
             p[0] += w * q.x, p[1] += w * q.y, p[2] += w * q.z, total += w;
           }
           const Point3& m = mush.positions[v];

@@ -131,7 +131,7 @@ TEST(GltfBadInput, ChangedSourceIsRefusedOnWrite) {
   std::string err;
   ASSERT_TRUE(ReadGltfCharacter(src, {}, c, err)) << err;
   Edited(dir, "s.gltf", [](GltfTestFile& f) { f.json["meshes"][0]["primitives"].erase(1); });
-  std::vector<std::vector<std::pair<int, float>>> w(c.positions.size(), {{0, 1.0f}});
+  std::vector<GltfVertexWeights> w = {GltfVertexWeights(c.meshes[0].positions.size(), {{0, 1.0f}})};
   EXPECT_FALSE(WriteGltfWithWeights(c, w, 4, dir.File("o.glb"), err));
   EXPECT_EQ(err.rfind("source changed", 0), 0u) << err;
   EXPECT_FALSE(std::filesystem::exists(dir.File("o.glb")));

@@ -83,50 +83,33 @@ TEST(BoneShape, ClosedSlimOctahedronAlongTheLimb) {
   }
 }
 
-TEST(BoneShape, JointSegmentsReachTheChildOrContinueTheParent) {
-  TempDir dir;
+TEST(BoneShape, LimbsReachEveryChildAndEndJointsWhatTheyCarry) {
+  // A palm joint with three finger joints as children, one finger carrying
+  // vertices beyond it, one carrying nothing.
   GltfCharacter c;
-  std::string err;
-  ASSERT_TRUE(ReadGltfCharacter(MakeStripFile().SaveEmbedded(dir, "s.gltf"), {}, c, err)) << err;
-  Point3 head, tail;
-  GltfJointSegment(c, 0, head, tail);
-  ExpectNear(head, {0, 0, 0});
-  ExpectNear(tail, {1, 0, 0});
-  GltfJointSegment(c, 1, head, tail);  // end joint: half the parent limb onwards
-  ExpectNear(tail, {0.5f, 0, 0});
+  c.nodes.resize(4);
+  c.joints.resize(4);
+  for (int j = 0; j < 4; ++j) {
+    c.joints[j].node = j;
+    c.joints[j].parent = j == 0 ? -1 : 0;
+  }
+  GltfSkinnedMesh& m = c.meshes.emplace_back();
+  m.joints = {0, 1, 2, 3};
+  m.inverseBind = {Matrix3(), TransMatrix({-1, 1, 0}), TransMatrix({-1, 0, 0}), TransMatrix({-1, -1, 0})};
+  // Vertices carried by joint 1 spread around (2, 1.5, 0); joint 2's lie on its own place.
+  m.positions = {{2, 1.4f, 0}, {2.5f, 1.6f, 0}, {1, 0, 0.1f}, {0.2f, 0, 0}};
+  m.weights = {{{1, 0.9f}, {0, 0.1f}}, {{1, 1.0f}}, {{2, 0.6f}, {0, 0.4f}}, {{0, 1.0f}}};
+  const std::vector<Matrix3> bind = GltfJointBindWorld(c);
+  ExpectNear(bind[1].GetTrans(), {1, -1, 0});
+  const std::vector<std::vector<GltfLimb>> limbs = GltfJointLimbs(c, bind);
+  ASSERT_EQ(limbs[0].size(), 3u);  // one to every child
+  ExpectNear(limbs[0][2].tail, {1, 1, 0});
+  ASSERT_EQ(limbs[1].size(), 1u);
+  ExpectNear(limbs[1][0].head, {1, -1, 0});
   Mesh bone;
-  BuildGltfJointBone(c, 1, bone);
-  EXPECT_EQ(bone.numFaces, 8);
-}
-
-}  // namespace
-
-namespace {
-
-TEST(GltfRestPose, VerticesStandWhereTheFileSkinsThemAtRest) {
-  // Two joints under a root turned -90 degrees about x (a Z-up file's way to
-  // +Y up); joint 1 sits 2 up its parent's +Z. Their inverse binds are taken in
-  // the Z-up space, without the root, as such files have them.
-  GltfCharacter c;
-  const Matrix3 zUp({1, 0, 0}, {0, 0, -1}, {0, 1, 0}, {0, 0, 0});  // rows: where x, y, z go
-  c.nodes.resize(3);
-  c.nodes[0].restWorld = zUp;
-  c.nodes[1].restWorld = zUp;
-  c.nodes[2].restWorld = TransMatrix(Point3(0, 0, 2)) * zUp;
-  c.joints.resize(2);
-  c.joints[0].node = 1;
-  c.joints[1].node = 2;
-  c.joints[1].inverseBind = TransMatrix(Point3(0, 0, -2));
-  c.meshWorld = TransMatrix(Point3(10, 0, 0));
-  c.positions = {{1, 0, 3}, {1, 0, 3}, {0, 1, 0}, {4, 5, 6}};
-  c.weights = {{{0, 1.0f}}, {{0, 0.25f}, {1, 0.75f}}, {{1, 2.0f}}, {}};
-  const std::vector<Point3> world = GltfRestPoseWorldPositions(c);
-  ASSERT_EQ(world.size(), 4u);
-  // (x, y, z) turns to (x, z, -y): +Z up becomes +Y up.
-  ExpectNear(world[0], {1, 3, 0});
-  ExpectNear(world[1], {1, 3, 0});       // bound at rest: every joint agrees
-  ExpectNear(world[2], {0, 0, -1});      // weights need not sum to 1
-  ExpectNear(world[3], {14, 5, 6});      // no weights: the mesh node's place
+  BuildGltfJointBone(limbs[0], bind[0], bone);
+  EXPECT_EQ(bone.numFaces, 24);
+  EXPECT_EQ(bone.numVerts, 18);
 }
 
 }  // namespace

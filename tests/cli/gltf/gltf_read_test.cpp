@@ -30,22 +30,22 @@ TEST(GltfRead, StripSeamWeldsAcrossPrimitivesInEveryContainer) {
     std::string err;
     ASSERT_TRUE(ReadGltfCharacter(path, {}, c, err)) << err;
     // 8 file vertices, the x = 1 column twice: 6 geometric vertices.
-    ASSERT_EQ(c.positions.size(), 6u);
-    ASSERT_EQ(c.primitives.size(), 2u);
-    EXPECT_EQ(c.primitives[0].fileToWelded, (std::vector<int>{0, 1, 2, 3}));
-    EXPECT_EQ(c.primitives[1].fileToWelded, (std::vector<int>{1, 4, 3, 5}));
-    EXPECT_EQ(c.positions[4], Point3(2, 0, 0));
-    ASSERT_EQ(c.triangles.size(), 4u);
-    EXPECT_EQ(c.triangles[2], (std::array<int, 3>{1, 4, 5}));
+    ASSERT_EQ(c.meshes[0].positions.size(), 6u);
+    ASSERT_EQ(c.meshes[0].primitives.size(), 2u);
+    EXPECT_EQ(c.meshes[0].primitives[0].fileToWelded, (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(c.meshes[0].primitives[1].fileToWelded, (std::vector<int>{1, 4, 3, 5}));
+    EXPECT_EQ(c.meshes[0].positions[4], Point3(2, 0, 0));
+    ASSERT_EQ(c.meshes[0].triangles.size(), 4u);
+    EXPECT_EQ(c.meshes[0].triangles[2], (std::array<int, 3>{1, 4, 5}));
     using W = std::vector<std::pair<int, float>>;
-    EXPECT_EQ(c.weights[0], (W{{0, 1.0f}}));
-    EXPECT_EQ(c.weights[1], (W{{0, 0.5f}, {1, 0.5f}}));
-    EXPECT_EQ(c.weights[5], (W{{1, 1.0f}}));
-    EXPECT_EQ(c.meshNode, 2);
+    EXPECT_EQ(c.meshes[0].weights[0], (W{{0, 1.0f}}));
+    EXPECT_EQ(c.meshes[0].weights[1], (W{{0, 0.5f}, {1, 0.5f}}));
+    EXPECT_EQ(c.meshes[0].weights[5], (W{{1, 1.0f}}));
+    EXPECT_EQ(c.meshes[0].node, 2);
 
     // The seam is closed: the mesh has only the outer border open.
     Mesh mesh;
-    BuildGltfMesh(c, mesh);
+    BuildGltfMesh(c.meshes[0], mesh);
     EXPECT_EQ(mesh.numVerts, 6);
     EXPECT_EQ(mesh.numFaces, 4);
     EXPECT_EQ(mesh.faces[0].flags & EDGE_ALL, EDGE_ALL);
@@ -57,7 +57,7 @@ TEST(GltfRead, StripSeamWeldsAcrossPrimitivesInEveryContainer) {
     EXPECT_EQ(c.joints[1].name, "tip");
     EXPECT_EQ(c.joints[1].parent, 0);
     EXPECT_EQ(c.joints[0].parent, -1);
-    ExpectNear(c.joints[1].inverseBind.GetTrans(), {-1, 0, 0});
+    ExpectNear(c.meshes[0].inverseBind[1].GetTrans(), {-1, 0, 0});
     ExpectNear(c.nodes[c.joints[1].node].restWorld.GetTrans(), {1, 0, 0});
   }
 }
@@ -71,9 +71,9 @@ TEST(GltfRead, FromBytesMatchesTheFileAndRefusesExternalBuffers) {
   ASSERT_TRUE(ReadGltfCharacter(path, GltfReadOptions(), fromFile, error)) << error;
   ASSERT_TRUE(ReadGltfCharacterFromBytes(f.GlbBytes(), "strip.glb", GltfReadOptions(), fromBytes, error)) << error;
   EXPECT_EQ(fromBytes.sourcePath, "strip.glb");
-  ASSERT_EQ(fromBytes.positions.size(), fromFile.positions.size());
-  for (size_t i = 0; i < fromFile.positions.size(); ++i) EXPECT_EQ(fromBytes.positions[i], fromFile.positions[i]);
-  EXPECT_EQ(fromBytes.triangles, fromFile.triangles);
+  ASSERT_EQ(fromBytes.meshes[0].positions.size(), fromFile.meshes[0].positions.size());
+  for (size_t i = 0; i < fromFile.meshes[0].positions.size(); ++i) EXPECT_EQ(fromBytes.meshes[0].positions[i], fromFile.meshes[0].positions[i]);
+  EXPECT_EQ(fromBytes.meshes[0].triangles, fromFile.meshes[0].triangles);
   EXPECT_EQ(fromBytes.joints.size(), fromFile.joints.size());
 
   // A buffer in a file beside the document cannot be found from bytes alone.
@@ -89,10 +89,10 @@ TEST(GltfRead, ChosenByNameAndMissingName) {
   GltfCharacter c;
   std::string err;
   GltfReadOptions byMesh;
-  byMesh.meshName = "stripMesh";
+  byMesh.meshNames = {"stripMesh"};
   EXPECT_TRUE(ReadGltfCharacter(path, byMesh, c, err)) << err;
   GltfReadOptions other;
-  other.meshName = "nothing";
+  other.meshNames = {"nothing"};
   EXPECT_FALSE(ReadGltfCharacter(path, other, c, err));
   EXPECT_EQ(err.rfind("no skinned mesh named \"nothing\"", 0), 0u) << err;
 }
@@ -133,10 +133,10 @@ TEST(GltfRead, RiggedSimpleSample) {
   std::string err;
   ASSERT_TRUE(ReadGltfCharacter(kRigged, {}, c, err)) << err;
   // 160 file vertices; the caps' normals split them, 96 positions remain.
-  EXPECT_EQ(c.primitives.at(0).fileToWelded.size(), 160u);
-  EXPECT_EQ(c.positions.size(), 96u);
-  EXPECT_EQ(c.triangles.size(), 188u);
-  EXPECT_EQ(c.meshNode, 2);
+  EXPECT_EQ(c.meshes[0].primitives.at(0).fileToWelded.size(), 160u);
+  EXPECT_EQ(c.meshes[0].positions.size(), 96u);
+  EXPECT_EQ(c.meshes[0].triangles.size(), 188u);
+  EXPECT_EQ(c.meshes[0].node, 2);
   EXPECT_EQ(c.nodes.size(), 5u);
   ASSERT_EQ(c.joints.size(), 2u);
   EXPECT_EQ(c.joints[0].name, "Bone");
@@ -151,10 +151,10 @@ TEST(GltfRead, RiggedSimpleSample) {
   EXPECT_FALSE(c.nodes[4].hasMatrix);
 
   // inverseBindMatrices[0] is, column-major: 0 1 0 0, -1 0 0 0, 0 0 1 0, 0 1.36e-7 4.18033 1.
-  ExpectNear(c.joints[0].inverseBind, Matrix3({0, 1, 0}, {-1, 0, 0}, {0, 0, 1}, {0, 1.3597e-7f, 4.1803298f}));
+  ExpectNear(c.meshes[0].inverseBind[0], Matrix3({0, 1, 0}, {-1, 0, 0}, {0, 0, 1}, {0, 1.3597e-7f, 4.1803298f}));
   // The file is bound in its rest pose: both joints take the mesh to the same place.
-  const Matrix3 bind0 = c.joints[0].inverseBind * c.nodes[c.joints[0].node].restWorld;
-  const Matrix3 bind1 = c.joints[1].inverseBind * c.nodes[c.joints[1].node].restWorld;
+  const Matrix3 bind0 = c.meshes[0].inverseBind[0] * c.nodes[c.joints[0].node].restWorld;
+  const Matrix3 bind1 = c.meshes[0].inverseBind[1] * c.nodes[c.joints[1].node].restWorld;
   ExpectNear(bind0, bind1, 1e-4f);
   // ...which is where the Z_UP root puts it: the Armature node between them is not bound.
   ExpectNear(bind0, c.nodes[0].restWorld, 1e-4f);

@@ -62,7 +62,7 @@ Json WithoutWeights(Json j, size_t accessors, size_t views) {
 // Per welded vertex: weight 1 - x/2 on the root and x/2 on the tip.
 Weights Ramp(const GltfCharacter& c) {
   Weights w;
-  for (const Point3& p : c.positions) w.push_back({{1, p.x / 2}, {0, 1 - p.x / 2}});
+  for (const Point3& p : c.meshes[0].positions) w.push_back({{1, p.x / 2}, {0, 1 - p.x / 2}});
   return w;
 }
 
@@ -86,18 +86,18 @@ TEST(GltfWrite, StripRoundTripsInEachContainerAndValidates) {
       std::string err;
       ASSERT_TRUE(ReadGltfCharacter(src, {}, c, err)) << err;
       const Weights w = Ramp(c);
-      ASSERT_TRUE(WriteGltfWithWeights(c, w, 4, out, err)) << err;
+      ASSERT_TRUE(WriteGltfWithWeights(c, {w}, 4, out, err)) << err;
       ExpectValid(out);
 
       GltfCharacter back;
       ASSERT_TRUE(ReadGltfCharacter(out, {}, back, err)) << err;
-      ASSERT_EQ(back.positions, c.positions);
-      EXPECT_EQ(back.primitives[1].fileToWelded, c.primitives[1].fileToWelded);
+      ASSERT_EQ(back.meshes[0].positions, c.meshes[0].positions);
+      EXPECT_EQ(back.meshes[0].primitives[1].fileToWelded, c.meshes[0].primitives[1].fileToWelded);
       for (size_t v = 0; v < w.size(); ++v) {
         std::vector<std::pair<int, float>> expect;
         for (const auto& p : Sorted(w[v]))
           if (p.second > 0) expect.push_back(p);  // zero weights are left out
-        const auto& got = back.weights[v];
+        const auto& got = back.meshes[0].weights[v];
         ASSERT_EQ(got.size(), expect.size()) << v;
         for (size_t k = 0; k < got.size(); ++k) {
           EXPECT_EQ(got[k].first, expect[k].first);
@@ -133,26 +133,26 @@ TEST(GltfWrite, EightInfluencesUseTwoSetsAndFewerDropTheSecond) {
   GltfCharacter c;
   std::string err;
   ASSERT_TRUE(ReadGltfCharacter(src, {}, c, err)) << err;
-  Weights w(c.positions.size());
+  Weights w(c.meshes[0].positions.size());
   for (auto& list : w)
     for (int j = 0; j < 6; ++j) list.push_back({j, float(j + 1)});  // 1..6, total 21
   const std::string two = dir.File("two.glb");
-  ASSERT_TRUE(WriteGltfWithWeights(c, w, 8, two, err)) << err;
+  ASSERT_TRUE(WriteGltfWithWeights(c, {w}, 8, two, err)) << err;
   ExpectValid(two);
   GltfCharacter back;
   ASSERT_TRUE(ReadGltfCharacter(two, {}, back, err)) << err;
-  ASSERT_EQ(back.weights[3].size(), 6u);
-  EXPECT_NEAR(back.weights[3][5].second, 6.0f / 21, 1e-6);
+  ASSERT_EQ(back.meshes[0].weights[3].size(), 6u);
+  EXPECT_NEAR(back.meshes[0].weights[3][5].second, 6.0f / 21, 1e-6);
   EXPECT_TRUE(JsonOf(two)["meshes"][0]["primitives"][1]["attributes"].contains("WEIGHTS_1"));
 
   // Written again with three: the largest three, renormalised, and no second set.
   const std::string three = dir.File("three.glb");
-  ASSERT_TRUE(WriteGltfWithWeights(back, w, 3, three, err)) << err;
+  ASSERT_TRUE(WriteGltfWithWeights(back, {w}, 3, three, err)) << err;
   ExpectValid(three);
   ASSERT_TRUE(ReadGltfCharacter(three, {}, back, err)) << err;
-  ASSERT_EQ(back.weights[0].size(), 3u);
-  EXPECT_EQ(back.weights[0][0].first, 3);
-  EXPECT_NEAR(back.weights[0][2].second, 6.0f / 15, 1e-6);
+  ASSERT_EQ(back.meshes[0].weights[0].size(), 3u);
+  EXPECT_EQ(back.meshes[0].weights[0][0].first, 3);
+  EXPECT_NEAR(back.meshes[0].weights[0][2].second, 6.0f / 15, 1e-6);
   EXPECT_FALSE(JsonOf(three)["meshes"][0]["primitives"][0]["attributes"].contains("JOINTS_1"));
 }
 
@@ -164,17 +164,17 @@ TEST(GltfWrite, RiggedSimpleKeepsTheRestAndValidates) {
   ASSERT_TRUE(ReadGltfCharacter(src, {}, c, err)) << err;
   // Weights by height along the cylinder (z from -4.6 to 4.6).
   Weights w;
-  for (const Point3& p : c.positions) {
+  for (const Point3& p : c.meshes[0].positions) {
     const float t = std::clamp((p.z + 4.6f) / 9.2f, 0.0f, 1.0f);
     w.push_back({{0, 1 - t}, {1, t}});
   }
   for (const char* name : {"rigged.glb", "rigged.gltf"}) {
     const std::string out = dir.File(name);
-    ASSERT_TRUE(WriteGltfWithWeights(c, w, 4, out, err)) << err;
+    ASSERT_TRUE(WriteGltfWithWeights(c, {w}, 4, out, err)) << err;
     ExpectValid(out);
     GltfCharacter back;
     ASSERT_TRUE(ReadGltfCharacter(out, {}, back, err)) << err;
-    EXPECT_EQ(back.positions.size(), c.positions.size());
+    EXPECT_EQ(back.meshes[0].positions.size(), c.meshes[0].positions.size());
     const Json before = JsonOf(src);
     EXPECT_EQ(WithoutWeights(JsonOf(out), before["accessors"].size(), before["bufferViews"].size()),
               WithoutWeights(before, before["accessors"].size(), before["bufferViews"].size()));
@@ -196,13 +196,13 @@ TEST(GltfWrite, BadWeightsWriteNothing) {
   outOfRange[2].push_back({2, 0.5f});
   nan[1][0].second = std::nanf("");
   empty[4].clear();
-  const Case cases[] = {{Weights(2), 4, "weights do not match the mesh"},
+  const Case cases[] = {{Weights(2), 4, "weights do not match mesh"},
                         {outOfRange, 4, "joint index out of range"},
                         {nan, 4, "non-finite or negative weight"},
-                        {empty, 4, "vertex 4 has no weight"},
+                        {empty, 4, "vertex 4 of \"strip\" has no weight"},
                         {Ramp(c), 0, "influences per vertex must be 1 to 8"}};
   for (const Case& k : cases) {
-    EXPECT_FALSE(WriteGltfWithWeights(c, k.weights, k.influences, out, err));
+    EXPECT_FALSE(WriteGltfWithWeights(c, {k.weights}, k.influences, out, err));
     EXPECT_EQ(err.rfind(k.prefix, 0), 0u) << err;
     EXPECT_FALSE(std::filesystem::exists(out));
   }
