@@ -1,12 +1,15 @@
-// Which training set carries over to motion the solve never saw: a
-// character's three clips, each held out in turn, scored after bakes trained
-// on the other two, on the proxy poses alone, or on both, with and without a
-// wider range of motion. Characters: Fox (shared sample) and the generated tail.
-// One bake per benchmark; the counter held_out_ratio is the held-out clip's
-// RMS distance to the Delta Mush result after the bake over before it.
+// Which training set carries over to motion the solve never saw, and keeps
+// the motion it did see: each of three clips of a character held out in turn,
+// the bake trained on the character's other clips (or on none), with the
+// proxy poses and a range of motion or without; at the plug-in's Delta Mush
+// defaults and at a smoother one (10 iterations, strength 0.5). Characters:
+// Fox, Mannequiny and RobotExpressive (shared samples) and the generated arm.
+// One bake per benchmark; counters: held_out_ratio (the held-out clip's RMS
+// distance to Delta Mush after the bake over before it), trained_ratio (the
+// mean of that over the clips trained on), frames (the training range).
 //
-//   ./build/bench/bench_training_sets            (reads Fox.glb from
-//   $FERNWICK_SAMPLES, else ../shared/samples beside the repository)
+//   ./build/bench/bench_training_sets [--benchmark_filter=...]   (reads the
+//   samples from $FERNWICK_SAMPLES, else ../shared/samples beside the repository)
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -21,20 +24,27 @@
 
 #include "cli/commands/bake_command.h"
 #include "cli/files/atomic_file.h"
-#include "cli/sample_characters/demo_character.h"
+#include "cli/sample_characters/arm_character.h"
+#include "cli/terminal_host/host_memory.h"
 
 namespace {
 
 struct Character {
   const char* name;
-  const char* clips[3];
+  const char* file;  // a shared sample, or empty for the generated arm
+  const char* held[3];
 };
-// Fox (the shared sample) and the generated tail with its three clips.
-const Character kCharacters[2] = {{"Fox", {"Survey", "Walk", "Run"}}, {"tail", {"wave", "sway", "curl"}}};
+const Character kCharacters[] = {
+    {"Fox", "Fox.glb", {"Survey", "Walk", "Run"}},
+    {"arm", "", {"wave", "grip", "twist"}},
+    {"Mannequiny", "Mannequiny.glb", {"idle", "run", "fight_punch"}},
+    {"RobotExpressive", "RobotExpressive.glb", {"Wave", "Dance", "Punch"}},
+};
+constexpr int kCharacterCount = static_cast<int>(std::size(kCharacters));
 
 struct Variant {
   const char* name;
-  bool clips;        // train on the two clips not held out
+  bool clips;  // train on the clips not held out
   bool proxyPoses;
   RangeOfMotion rom;
 };
@@ -44,56 +54,75 @@ const std::vector<Variant>& Variants() {
       {"proxy poses only", false, true, {0.0f}},
       {"clips only", true, false, {0.0f}},
       {"clips + proxy poses", true, true, {0.0f}},
-      {"proxy + 30 deg xyz", false, true, {30.0f, true, 1}},
-      {"proxy + 30 deg zy, with parents", false, true, {30.0f, false, 2}},
-      {"proxy + 60 deg xyz, chains of 3", false, true, {60.0f, true, 3}},
-      {"proxy + 90 deg xyz, chains of 3", false, true, {90.0f, true, 3}},
       {"clips + proxy + 30 deg xyz", true, true, {30.0f, true, 1}},
-      {"clips + proxy + 30 deg xyz, with parents", true, true, {30.0f, true, 2}},
-      {"clips + proxy + 60 deg xyz, with parents", true, true, {60.0f, true, 2}},
-      {"clips + proxy + 90 deg xyz, with parents", true, true, {90.0f, true, 2}},
-      {"clips + proxy + 60 deg xyz, chains of 3", true, true, {60.0f, true, 3}},
-      {"clips + proxy + 90 deg xyz, chains of 3 (default)", true, true, {90.0f, true, 3}},
-      {"clips + proxy + 120 deg xyz, chains of 3", true, true, {120.0f, true, 3}},
+      {"clips + proxy + 45 deg xyz, chains of 3", true, true, {45.0f, true, 3}},
+      {"clips + proxy + 90 deg zy, with parents", true, true, {90.0f, false, 2}},
+      {"clips + proxy + 90 deg xyz", true, true, {90.0f, true, 1}},
+      {"clips + proxy + 90 deg xyz, chains of 3 (the former default)", true, true, {90.0f, true, 3}},
+      {"clips + proxy + 90 deg zy, chains of 3 (default)", true, true, {90.0f, false, 3}},
+      {"clips + proxy + 120 deg zy, with parents", true, true, {120.0f, false, 2}},
+      {"clips + proxy + 60 deg zy, with parents", true, true, {60.0f, false, 2}},
   };
   return v;
 }
 
-// The character's file: Fox from the shared samples, the tail written once.
+struct Smoothing {
+  const char* name;
+  DeltaMushParams params;
+};
+const Smoothing kSmoothings[2] = {{"iter 1, strength 1", {}}, {"iter 10, strength 0.5", {0.5f, 10}}};
+
 std::string CharacterPath(int character, const std::filesystem::path& dir) {
-  if (character == 0) {
+  const Character& ch = kCharacters[character];
+  if (*ch.file) {
     const char* env = std::getenv("FERNWICK_SAMPLES");
-    return (std::filesystem::path(env && *env ? env : FW_DEFAULT_SAMPLES_DIR) / "Fox.glb").string();
+    return (std::filesystem::path(env && *env ? env : FW_DEFAULT_SAMPLES_DIR) / ch.file).string();
   }
-  const std::string path = (dir / "tail.glb").string();
+  const std::string path = (dir / "arm.glb").string();
   if (!std::filesystem::exists(path)) {
-    DemoCharacterShape shape;
-    shape.rings = 60;
-    shape.segments = 16;
+    ArmCharacterShape shape;
     shape.clips = 3;
     std::string error;
-    WriteFileAtomically(path, MakeDemoCharacterGlb(shape), error);
+    WriteFileAtomically(path, MakeArmCharacterGlb(shape), error);
   }
   return path;
 }
 
-// [character][variant][held-out clip] -> ratio
-std::map<std::tuple<int, int, int>, double>& Table() {
-  static std::map<std::tuple<int, int, int>, double> t;
+struct Score {
+  double heldOut = -1, trained = -1;
+  int frames = 0;
+};
+// [character][smoothing][variant][held-out clip]
+std::map<std::tuple<int, int, int, int>, Score>& Table() {
+  static std::map<std::tuple<int, int, int, int>, Score> t;
   return t;
 }
 
-// The ratio printed for a clip: '  "Walk" (held out, ...): RMS a -> b (ratio r), ...'
-double RatioOf(const std::string& text, const std::string& clip) {
-  const size_t line = text.find("  \"" + clip + "\" (");
-  if (line == std::string::npos) return -1;
-  const size_t at = text.find("(ratio ", line);
-  return at == std::string::npos ? -1 : std::stod(text.substr(at + 7));
+// The ratios printed per clip: '  "Walk" (held out, ...): RMS a -> b (ratio r), ...'
+std::map<std::string, std::pair<bool, double>> Ratios(const std::string& text) {
+  std::map<std::string, std::pair<bool, double>> out;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("  \"", 0) != 0) continue;
+    const size_t close = line.find("\" ("), at = line.find("(ratio ");
+    if (close == std::string::npos || at == std::string::npos) continue;
+    out[line.substr(3, close - 3)] = {line.find("held out") != std::string::npos, std::stod(line.substr(at + 7))};
+  }
+  return out;
+}
+
+int TrainingFrames(const std::string& text) {
+  const size_t at = text.find("Training on frames ");
+  if (at == std::string::npos) return 0;
+  int a = 0, b = 0;
+  std::sscanf(text.c_str() + at, "Training on frames %d to %d", &a, &b);
+  return b - a + 1;
 }
 
 void BM_HeldOut(benchmark::State& state) {
-  const int character = static_cast<int>(state.range(0)), variant = static_cast<int>(state.range(1)),
-            held = static_cast<int>(state.range(2));
+  const int character = static_cast<int>(state.range(0)), smoothing = static_cast<int>(state.range(1)),
+            variant = static_cast<int>(state.range(2)), held = static_cast<int>(state.range(3));
   const Character& ch = kCharacters[character];
   const Variant& v = Variants()[variant];
   const std::filesystem::path dir = std::filesystem::temp_directory_path() / "fernwick-bench-training";
@@ -103,36 +132,54 @@ void BM_HeldOut(benchmark::State& state) {
     state.SkipWithError(("no " + file + "; set FERNWICK_SAMPLES").c_str());
     return;
   }
-  double ratio = -1;
+  Score score;
   for (auto _ : state) {
     CharacterOptions o;
     o.inPath = file;
     o.outPath = (dir / "baked.glb").string();
     o.quiet = true;
     o.boneLimitAuto = true;
+    o.params = kSmoothings[smoothing].params;
     o.proxyPoses = v.proxyPoses ? "on" : "off";
     o.rangeOfMotion = v.rom;
-    o.animations = {"none"};
-    if (v.clips)
-      for (int c = 0; c < 3; ++c)
-        if (c != held) o.animations.push_back(ch.clips[c]);
-    o.evaluate = {ch.clips[held]};
+    o.animations = {v.clips ? "all" : "none"};
+    o.evaluate = {"all"};
+    // All clips but the held-out one: named one by one.
+    if (v.clips) {
+      GltfCharacter c;
+      std::string error;
+      ReadCharacterFile(o, c, error);
+      o.animations.clear();
+      for (const GltfAnimation& a : c.animations)
+        if (a.name != ch.held[held]) o.animations.push_back(a.name);
+    }
     std::ostringstream out, err;
     if (RunBake(o, out, err) != 0) {
       state.SkipWithError(err.str().c_str());
       return;
     }
-    ratio = RatioOf(out.str(), ch.clips[held]);
+    double sum = 0;
+    int n = 0;
+    for (const auto& [clip, r] : Ratios(out.str())) {
+      if (clip == ch.held[held]) score.heldOut = r.second;
+      else if (!r.first) sum += r.second, ++n;
+    }
+    score.trained = n ? sum / n : -1;
+    score.frames = TrainingFrames(out.str());
   }
-  state.counters["held_out_ratio"] = ratio;
-  state.SetLabel(std::string(ch.name) + ", " + v.name + ", " + ch.clips[held] + " held out");
-  Table()[{character, variant, held}] = ratio;
+  state.counters["held_out_ratio"] = score.heldOut;
+  state.counters["trained_ratio"] = score.trained;
+  state.counters["frames"] = score.frames;
+  state.SetLabel(std::string(ch.name) + ", " + kSmoothings[smoothing].name + ", " + v.name + ", " + ch.held[held] +
+                 " held out");
+  Table()[{character, smoothing, variant, held}] = score;
 }
 
 void Args(benchmark::internal::Benchmark* b) {
-  for (int c = 0; c < 2; ++c)
-    for (int v = 0; v < static_cast<int>(Variants().size()); ++v)
-      for (int h = 0; h < 3; ++h) b->Args({c, v, h});
+  for (int c = 0; c < kCharacterCount; ++c)
+    for (int s = 0; s < 2; ++s)
+      for (int v = 0; v < static_cast<int>(Variants().size()); ++v)
+        for (int h = 0; h < 3; ++h) b->Args({c, s, v, h});
 }
 
 BENCHMARK(BM_HeldOut)->Apply(Args)->Iterations(1)->Unit(benchmark::kSecond);
@@ -140,30 +187,39 @@ BENCHMARK(BM_HeldOut)->Apply(Args)->Iterations(1)->Unit(benchmark::kSecond);
 }  // namespace
 
 int main(int argc, char** argv) {
+  KeepFreedMemoryForReuse();
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  // The same figures as tables: held-out RMS after / before, and the mean.
-  for (int c = 0; c < 2; ++c) {
-    const Character& ch = kCharacters[c];
-    std::cout << "\n" << ch.name << "\n| training set | " << ch.clips[0] << " held out | " << ch.clips[1]
-              << " held out | " << ch.clips[2] << " held out | mean |\n|---|---|---|---|---|\n";
-    for (int v = 0; v < static_cast<int>(Variants().size()); ++v) {
-      std::cout << "| " << Variants()[v].name;
-      double sum = 0;
-      int n = 0;
-      for (int h = 0; h < 3; ++h) {
-        const auto it = Table().find({c, v, h});
-        std::cout << " | ";
-        if (it != Table().end() && it->second >= 0) {
-          std::cout << std::fixed << std::setprecision(3) << it->second;
-          sum += it->second, ++n;
+  // The same figures as tables: each held-out clip's RMS after / before, the
+  // mean of them, the mean over the clips trained on, and the training frames.
+  for (int c = 0; c < kCharacterCount; ++c)
+    for (int s = 0; s < 2; ++s) {
+      const Character& ch = kCharacters[c];
+      bool any = false;
+      for (const auto& [key, score] : Table()) any = any || (std::get<0>(key) == c && std::get<1>(key) == s);
+      if (!any) continue;
+      std::cout << "\n" << ch.name << ", " << kSmoothings[s].name << "\n| training set | " << ch.held[0]
+                << " held out | " << ch.held[1] << " held out | " << ch.held[2]
+                << " held out | held-out mean | trained mean | frames |\n|---|---|---|---|---|---|---|\n";
+      for (int v = 0; v < static_cast<int>(Variants().size()); ++v) {
+        std::cout << "| " << Variants()[v].name;
+        double held = 0, trained = 0;
+        int n = 0, nt = 0, frames = 0;
+        for (int h = 0; h < 3; ++h) {
+          const auto it = Table().find({c, s, v, h});
+          std::cout << " | ";
+          if (it == Table().end()) continue;
+          if (it->second.heldOut >= 0) {
+            std::cout << std::fixed << std::setprecision(3) << it->second.heldOut;
+            held += it->second.heldOut, ++n;
+          }
+          if (it->second.trained >= 0) trained += it->second.trained, ++nt;
+          frames = std::max(frames, it->second.frames);
         }
+        std::cout << " | " << (n == 3 ? std::to_string(held / 3).substr(0, 5) : "") << " | "
+                  << (nt ? std::to_string(trained / nt).substr(0, 5) : "-") << " | " << frames << " |\n";
       }
-      std::cout << " | ";
-      if (n == 3) std::cout << sum / 3;
-      std::cout << " |\n";
     }
-  }
   return 0;
 }

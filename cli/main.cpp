@@ -11,6 +11,7 @@
 #include "cli/commands/scene_info_command.h"
 #include "cli/commands/solve_cli_command.h"
 #include "cli/studio/studio_command.h"
+#include "cli/terminal_host/host_memory.h"
 #include "cli/terminal_host/progress_terminal.h"
 
 namespace {
@@ -29,6 +30,7 @@ CLI::Validator BoneLimitValidator() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  KeepFreedMemoryForReuse();
   CLI::App app{"Fernwick: Delta Mush deformation and Skin weight solving"};
   app.set_version_flag("--version", std::string("fernwick ") + FERNWICK_VERSION);
   app.require_subcommand(1);
@@ -98,7 +100,7 @@ int main(int argc, char** argv) {
   float rangeOfMotion = -1.0f;
   bakeCmd->add_option("--range-of-motion", rangeOfMotion,
                       "Also turn each proxy bone, alone, with its parent and with its grandparent, this many degrees "
-                      "each way about each local axis (0: no; default: 90 when training on clips, else 0)")
+                      "each way about its local z and y axes (0: no; default: 90 when training on clips, else 0)")
       ->check(CLI::Range(0.0f, 180.0f));
   bakeCmd->add_option("--evaluate", bake.evaluate,
                       "Report the fit on this clip (repeat for several), all, or none; default: all");
@@ -171,7 +173,10 @@ int main(int argc, char** argv) {
   studioCmd->add_option("--plugin", studio.pluginPath, "Path of Fernwick.dlm (default: the installed one)");
 
   CLI11_PARSE(app, argc, argv);
-  if (rangeOfMotion >= 0.0f) bake.rangeOfMotion = RangeOfMotion{rangeOfMotion, true, 3};
+  if (rangeOfMotion >= 0.0f) {
+    bake.rangeOfMotion = kBakeRangeOfMotionWithClips;
+    bake.rangeOfMotion.degrees = rangeOfMotion;
+  }
   deformGltf.animations = {deformClip};
   if (!bakeBoneLimit.empty()) {
     std::string unused;

@@ -10,6 +10,7 @@
 #include "cli/report/report_image.h"
 #include "cli/terminal_host/plugin_host.h"
 #include "cli/terminal_host/rollout_session.h"
+#include "cli/terminal_host/solve_stage_clock.h"
 #include "cli/terminal_host/terminal_message_boxes.h"
 #include "frame/fernwick_ids.h"
 #include "host/skin_access.h"
@@ -18,7 +19,7 @@
 #include "sdk/rollout.h"
 
 const bool kBakeProxyPosesWithClips = true;
-const RangeOfMotion kBakeRangeOfMotionWithClips{90.0f, true, 3};
+const RangeOfMotion kBakeRangeOfMotionWithClips{90.0f, false, 3};
 const RangeOfMotion kBakeRangeOfMotionWithoutClips{0.0f};
 
 namespace {
@@ -101,8 +102,8 @@ struct MeshBake {
 class Bake {
  public:
   Bake(const CharacterOptions& o, const GltfCharacter& c, const TrainingPlan& plan, ImportedCharacter& ic,
-       std::ostream& out)
-      : o_(o), c_(c), plan_(plan), ic_(ic), out_(out) {}
+       SolveStageClock& clock, std::ostream& out)
+      : o_(o), c_(c), plan_(plan), ic_(ic), clock_(clock), out_(out) {}
 
   // The workflow's buttons on one mesh, as a user would press them: capture,
   // training poses, solve, replace; its weights then stand in its rig Skin.
@@ -126,8 +127,8 @@ class Bake {
       fit.name = c_.animations[e].name;
       fit.trained = std::find(plan_.trainClips.begin(), plan_.trainClips.end(), e) != plan_.trainClips.end();
       fit.frames = p->frames;
-      clipMush.push_back(SampleNode(m.node, p->first, p->last(), true));
-      fit.before = CompareFrames(SampleNode(m.node, p->first, p->last(), false), clipMush.back());
+      clipMush.push_back(Sample(m.node, p->first, p->last(), true));
+      fit.before = CompareFrames(Sample(m.node, p->first, p->last(), false), clipMush.back());
       result.clips.push_back(fit);
     }
 
@@ -135,7 +136,10 @@ class Bake {
 
     // The limit is settled on the scene the solve will see, proxies included.
     BoneLimitNeed need;
-    if (!MeasureBoneLimitNeed(m.node, need, error) ||
+    const auto measured = CommandClock::now();
+    const bool haveNeed = MeasureBoneLimitNeed(m.node, need, error);
+    clock_.Add("distances", SecondsSince(measured));
+    if (!haveNeed ||
         !ChooseBoneLimit(need, o_.boneLimitAuto ? 0 : o_.boneLimit, result.limit, error, "--bone-limit", true))
       return false;
     if (o_.boneLimitAuto) out_ << AutoBoneLimitLine(need, result.limit) << "\n";
@@ -157,12 +161,12 @@ class Bake {
     const bool scoreTraining = result.clips.empty();
     PoseFrames mush;
     if (scoreTraining) {
-      mush = SampleNode(m.node, result.start, result.end, true);
-      result.trainBefore = CompareFrames(SampleNode(m.node, result.start, result.end, false), mush);
+      mush = Sample(m.node, result.start, result.end, true);
+      result.trainBefore = CompareFrames(Sample(m.node, result.start, result.end, false), mush);
     }
     if (!Press("Solve Skin weights", error)) return false;
     if (m.fernwick->IsEnabled()) return Fail("the solve wrote no weights", error);
-    if (scoreTraining) result.trainAfter = CompareFrames(SampleNode(m.node, result.start, result.end, false), mush);
+    if (scoreTraining) result.trainAfter = CompareFrames(Sample(m.node, result.start, result.end, false), mush);
     if (plan_.proxyPoses) {
       m.fernwick->EnableMod();
       ip->OpenModifyPanel(m.fernwick);
@@ -175,7 +179,7 @@ class Bake {
     for (int e : plan_.evalClips) {
       const ClipPlacement* p = Placement(ic_, e);
       if (!p) continue;
-      result.clips[k].after = CompareFrames(SampleNode(m.node, p->first, p->last(), false), clipMush[k]);
+      result.clips[k].after = CompareFrames(Sample(m.node, p->first, p->last(), false), clipMush[k]);
       ++k;
     }
     ip->CloseModifyPanel();
@@ -184,6 +188,13 @@ class Bake {
   }
 
  private:
+  PoseFrames Sample(INode* node, int first, int last, bool deltaMush) {
+    const auto t = CommandClock::now();
+    PoseFrames frames = SampleNode(node, first, last, deltaMush);
+    clock_.Add("sampling", SecondsSince(t));
+    return frames;
+  }
+
   bool Fail(const std::string& why, std::string& error) {
     error = why;
     return false;
@@ -256,6 +267,7 @@ class Bake {
   const GltfCharacter& c_;
   const TrainingPlan& plan_;
   ImportedCharacter& ic_;
+  SolveStageClock& clock_;
   std::ostream& out_;
   RolloutSession session_;
 };
@@ -323,9 +335,15 @@ ReportView ReportViewOf(const GltfCharacter& c, const std::vector<MeshBake>& bak
   return view;
 }
 
+std::string FormatSeconds(double s) {
+  char text[32];
+  std::snprintf(text, sizeof text, s < 10 ? "%.2f s" : "%.1f s", s);
+  return text;
+}
+
 }  // namespace
 
-int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
+int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err, BakeStats* stats) {
   std::ostringstream quietBoxes;
   TerminalMessageBoxPolicy policy(true, std::cin, o.quiet ? static_cast<std::ostream&>(quietBoxes) : out);
   ScopedMessageBoxPolicy scoped(&policy);
@@ -339,6 +357,7 @@ int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
     return 1;
   };
   const auto t0 = CommandClock::now();
+  SolveStageClock clock;
   // A mistyped output should cost seconds, not the whole bake.
   const std::string report = ReportPathFor(o);
   if (!CheckOutputFile(o.outPath, error) || !CheckOutputFile(report, error)) return fail(error);
@@ -346,8 +365,9 @@ int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
   if (!LoadFernwick(o.pluginPath, error) || !ReadCharacterFile(o, c, error) || !PlanTraining(o, c, plan, error) ||
       !BuildCharacterScene(o, c, KeyedClips(plan), ic, out, error))
     return fail(error);
+  clock.Add("import", SecondsSince(t0));
 
-  Bake bake(o, c, plan, ic, out);
+  Bake bake(o, c, plan, ic, clock, out);
   std::vector<MeshBake> bakes(c.meshes.size());
   for (size_t m = 0; m < c.meshes.size(); ++m) {
     if (c.meshes.size() > 1)
@@ -358,6 +378,7 @@ int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
   }
   int limit = 1;
   for (const MeshBake& b : bakes) limit = std::max(limit, b.limit);
+  const auto exported = CommandClock::now();
   if (!ExportCharacterWeights(c, MeshNodes(ic), limit, o.outPath, error)) return fail(error);
   PrintReport(c, bakes, out);
 
@@ -367,7 +388,29 @@ int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
     CloseHostSession();
     return 1;
   }
-  out << "Wrote " << o.outPath << " and " << report << " (" << SecondsSince(t0) << " s in all)\n";
+  clock.Add("export", SecondsSince(exported));
+  const double total = SecondsSince(t0);
+  std::map<std::string, double> seconds = clock.Seconds();
+  double counted = 0;
+  for (const auto& [stage, s] : seconds) counted += s;
+  seconds["other"] = std::max(0.0, total - counted);
+  out << "Time:";
+  for (const char* stage : {"import", "sampling", "distances", "search", "export", "other"})
+    out << (stage[0] == 'i' ? " " : ", ") << stage << " " << FormatSeconds(seconds[stage]);
+  out << "\n";
+  seconds["total"] = total;
+  if (stats) {
+    *stats = BakeStats();
+    stats->meshes = static_cast<int>(c.meshes.size());
+    for (size_t m = 0; m < c.meshes.size(); ++m) {
+      stats->vertices += static_cast<int>(c.meshes[m].positions.size());
+      stats->trainingFrames = std::max(stats->trainingFrames, bakes[m].end - bakes[m].start + 1);
+      stats->boneLimit = std::max(stats->boneLimit, bakes[m].limit);
+      stats->keptVertices += static_cast<int>(bakes[m].kept.size());
+    }
+    stats->seconds = seconds;
+  }
+  out << "Wrote " << o.outPath << " and " << report << " (" << FormatSeconds(total) << " in all)\n";
   GetCOREInterface()->CloseModifyPanel();
   CloseHostSession();
   return 0;

@@ -6,7 +6,9 @@
 // proxies, and clips of the file, keyed on the proxies after those poses (or,
 // without proxies, on the rig's bones) one after another.
 #pragma once
+#include <map>
 #include <ostream>
+#include <string>
 
 #include "cli/commands/character_import.h"
 
@@ -17,4 +19,17 @@ extern const bool kBakeProxyPosesWithClips;
 extern const RangeOfMotion kBakeRangeOfMotionWithClips;
 extern const RangeOfMotion kBakeRangeOfMotionWithoutClips;
 
-int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err);
+// What a bake did and where its time went, for benchmarks and summaries.
+struct BakeStats {
+  int meshes = 0;
+  int vertices = 0;        // welded, over all meshes
+  int trainingFrames = 0;  // the largest training range of a mesh
+  int boneLimit = 0;       // the largest limit a mesh was solved with
+  int keptVertices = 0;    // vertices that kept the file's weights
+  // Seconds per stage: "import", "sampling" (Delta Mush and skin samples, the
+  // solve's and the report's), "distances", "search", "export" (the file and
+  // the picture), "other"; and "total".
+  std::map<std::string, double> seconds;
+};
+
+int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err, BakeStats* stats = nullptr);

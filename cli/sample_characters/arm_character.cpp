@@ -150,27 +150,11 @@ struct SkinnedPart {
   std::vector<std::uint32_t> indices;
 };
 
-// Weights along a tube: the joint whose stretch holds the ring, blended
-// linearly with the next over the last fifth before each boundary.
+// A crude skin, as fast rigging leaves it: each ring wholly on the joint
+// whose stretch holds it, so the tube shears at every joint.
 std::vector<std::pair<int, float>> TubeWeights(const Tube& t, double along) {
   size_t k = 0;
   while (k + 1 < t.stretches.size() && along >= t.stretches[k + 1].second) ++k;
-  if (k + 1 < t.stretches.size()) {
-    const double end = t.stretches[k + 1].second, start = t.stretches[k].second;
-    const double blend = 0.2 * (end - start);
-    if (along > end - blend) {
-      const float u = static_cast<float>((along - (end - blend)) / blend * 0.5);
-      return {{t.stretches[k].first, 1.0f - u}, {t.stretches[k + 1].first, u}};
-    }
-  }
-  if (k > 0) {
-    const double start = t.stretches[k].second, prev = t.stretches[k - 1].second;
-    const double blend = 0.2 * (start - prev);
-    if (along < start + blend) {
-      const float u = static_cast<float>(0.5 - (along - start) / blend * 0.5);
-      return {{t.stretches[k].first, 1.0f - u}, {t.stretches[k - 1].first, u}};
-    }
-  }
   return {{t.stretches[k].first, 1.0f}};
 }
 
@@ -339,8 +323,9 @@ std::string MakeArmCharacterGlb(const ArmCharacterShape& s) {
     }
     Json nodesOf = Json::array();
     for (int k : list) nodesOf.push_back(jointNode[k]);
+    // The skeleton root is the skin's common root: the arm's shoulder, or the hand.
     skins.push_back({{"joints", nodesOf}, {"inverseBindMatrices", bin.Floats(ibm, "MAT4", 16, 0, false)},
-                     {"skeleton", jointNode[list.front()]}});
+                     {"skeleton", jointNode[skins.empty() ? 0 : kHand]}});
   }
 
   Json meshes = Json::array();

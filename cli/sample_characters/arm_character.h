@@ -1,6 +1,6 @@
 // A generated arm with a five-fingered hand, as people export characters:
 // eighteen joints (upper arm, forearm, hand and fifteen finger bones), a
-// crude linear skin that the Delta Mush smooths, clips whose first frame is
+// crude linear skin that shears at every joint, clips whose first frame is
 // the bind pose, and the ways exporters wrap a skeleton: a scaled root (a
 // centimetre file under 0.01, a 100-scaled armature), a turned root (Z up),
 // nested parents, the mesh node under the same parents with inverse binds

@@ -167,6 +167,42 @@ TEST(FitReportPicture, FrontColoursFollowTheInterpolatedError) {
   EXPECT_TRUE(pic.White(CentreX(before), e.y0 - 3));
 }
 
+// Vertices that kept the file's weights have no solved error to show: in the
+// after row every triangle touching one takes their own colour, and the
+// scale says how many there are. The before row is as it was.
+TEST(FitReportPicture, KeptVerticesStandOutAfterAndAreCounted) {
+  ReportView v = UnitSquare();
+  const Picture plain = Render(v);
+  v.kept = {0, 0, 0, 1};  // vertex 3 at (0, 1): the upper-left triangle
+  const Picture pic = Render(v);
+  const Pixel kept{200, 40, 200};
+  const ReportPanel before = FitReportPanel(0, 0), after = FitReportPanel(1, 0);
+  const Extent e = Drawn(pic, after);
+  auto at = [&](const Extent& x, double fx, double fy) {
+    return std::pair{static_cast<int>(x.x0 + fx * x.Width()), static_cast<int>(x.y1 - fy * x.Height())};
+  };
+  auto [ux, uy] = at(e, 0.25, 0.75);
+  ExpectColour(pic, ux, uy, kept, "after, kept triangle");
+  auto [lx, ly] = at(e, 0.75, 0.25);
+  ExpectColour(pic, lx, ly, plain.At(lx, ly), "after, solved triangle");
+  const Extent b = Drawn(pic, before);
+  auto [bx, by] = at(b, 0.25, 0.75);
+  ExpectColour(pic, bx, by, plain.At(bx, by), "before");
+  int legend = 0, legendBefore = 0;
+  for (int y = 840; y < kFitReportHeight; ++y)
+    for (int x = 1000; x < kFitReportWidth; ++x) {
+      const Pixel p = pic.At(x, y), q = plain.At(x, y);
+      legend += p.r == kept.r && p.g == kept.g && p.b == kept.b;
+      legendBefore += q.r == kept.r && q.g == kept.g && q.b == kept.b;
+    }
+  EXPECT_GT(legend, 100) << "a swatch of the kept colour beside the scale";
+  EXPECT_EQ(legendBefore, 0);
+  std::string png, error;
+  v.kept = {0, 1};
+  EXPECT_FALSE(EncodeFitReportPng(v, png, error));
+  EXPECT_EQ(error, "fit report: kept has 2 values for 4 vertices");
+}
+
 TEST(FitReportPicture, SharedEdgesLeaveNoGaps) {
   // Pixel centres on the diagonal belong to one triangle or the other, never neither.
   ReportView v = UnitSquare();
