@@ -47,6 +47,8 @@ int main(int argc, char** argv) {
                       ->check(CLI::ExistingFile);
   std::string deformClip = "0";
   deformCmd->add_option("--animation", deformClip, "With --gltf: the clip (name or index)")->capture_default_str();
+  bool deformLinear = false;
+  deformCmd->add_flag("--linear", deformLinear, "With --gltf: the file's own linear skinning instead of Delta Mush");
   restOpt->excludes(gltfOpt);
   posedOpt->excludes(gltfOpt);
   deformCmd->add_option("-o,--output", deform.outPath, "Output mesh (OBJ)")->required();
@@ -86,6 +88,15 @@ int main(int argc, char** argv) {
       cmd->add_option("--bone-limit", o.boneLimit, "Candidate bones per vertex (1 to 8 are written)")->check(CLI::Range(1, 100))->capture_default_str();
     cmd->add_option("--iterations", o.solverIterations, "Solver iterations")->check(CLI::Range(1, 15))->capture_default_str();
   };
+  auto influenceOptions = [](CLI::App* cmd, CharacterOptions& o, std::string& format) {
+    cmd->add_option("--max-influences", o.maxInfluences,
+                    "Influences per vertex to write (1 to 8; up to 4 fill JOINTS_0/WEIGHTS_0, which every client reads)")
+        ->check(CLI::Range(1, 8))
+        ->capture_default_str();
+    cmd->add_option("--weight-format", format, "How each weight is stored: float, unorm16 or unorm8")
+        ->check(CLI::IsMember({"float", "unorm16", "unorm8"}))
+        ->capture_default_str();
+  };
   CharacterOptions bake;
   CLI::App* bakeCmd = app.add_subcommand("bake", "Bake Delta Mush into the Skin weights of a glTF character");
   bakeCmd->add_option("IN", bake.inPath, "Character file (.gltf or .glb)")->required()->check(CLI::ExistingFile);
@@ -112,6 +123,8 @@ int main(int argc, char** argv) {
                       "bone) or 1 to 100 (1 to 8 are written)")
       ->check(BoneLimitValidator())
       ->capture_default_str();
+  std::string bakeFormat = "float";
+  influenceOptions(bakeCmd, bake, bakeFormat);
   CharacterOptions import;
   CLI::App* importCmd = app.add_subcommand("import", "Turn a glTF character into a scene with Skin and Fernwick");
   importCmd->add_option("IN", import.inPath, "Character file (.gltf or .glb)")->required()->check(CLI::ExistingFile);
@@ -124,7 +137,10 @@ int main(int argc, char** argv) {
   exportCmd->add_option("SCENE", exportOpts.scenePath, "Scene file")->required()->check(CLI::ExistingFile);
   exportCmd->add_option("--source", exportOpts.inPath, "The character file the scene came from")->required()->check(CLI::ExistingFile);
   exportCmd->add_option("-o,--output", exportOpts.outPath, "Output file (.glb or .gltf)")->required();
-  exportCmd->add_option("--bone-limit", exportOpts.boneLimit, "Influences per vertex to write")->check(CLI::Range(1, 8))->capture_default_str();
+  std::string exportFormat = "float";
+  influenceOptions(exportCmd, exportOpts, exportFormat);
+  // The earlier name of --max-influences on export.
+  exportCmd->add_option("--bone-limit", exportOpts.maxInfluences)->check(CLI::Range(1, 8))->group("");
   characterOptions(exportCmd, exportOpts, false);
 
   CLI::App* sceneCmd = app.add_subcommand("scene", "Look into scene files");
@@ -173,6 +189,8 @@ int main(int argc, char** argv) {
   studioCmd->add_option("--plugin", studio.pluginPath, "Path of Fernwick.dlm (default: the installed one)");
 
   CLI11_PARSE(app, argc, argv);
+  ParseGltfWeightFormat(bakeFormat, bake.weightFormat);
+  ParseGltfWeightFormat(exportFormat, exportOpts.weightFormat);
   if (rangeOfMotion >= 0.0f) {
     bake.rangeOfMotion = kBakeRangeOfMotionWithClips;
     bake.rangeOfMotion.degrees = rangeOfMotion;
@@ -212,7 +230,7 @@ int main(int argc, char** argv) {
       deformGltf.outPath = deform.outPath;
       deformGltf.params = deform.params;
       deformGltf.pluginPath = deform.pluginPath;
-      return RunDeformGltf(deformGltf, std::cout, std::cerr);
+      return RunDeformGltf(deformGltf, std::cout, std::cerr, deformLinear);
     }
     if (deform.restPath.empty() || deform.posedPath.empty()) {
       std::cerr << "fernwick deform: give --rest and --posed OBJ files, or --gltf\n";

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli/commands/bone_limit.h"
+#include "cli/commands/influence_limit.h"
 #include "cli/files/output_check.h"
 #include "cli/report/fit_report.h"
 #include "cli/report/report_image.h"
@@ -94,6 +95,9 @@ std::vector<float> PerVertexMax(const std::vector<const std::vector<float>*>& se
 struct MeshBake {
   int limit = 0;
   std::vector<int> kept;  // vertices that kept the file's weights
+  int resolved = 0;       // vertices solved again on their strongest bones
+  int widest = 0;         // the most bones the solve gave a vertex
+  int cut = 0;            // vertices whose weights were cut to the limit as written
   int start = 0, end = 0;
   FitStats trainBefore, trainAfter;
   std::vector<ClipFit> clips;  // per scored clip that is keyed
@@ -167,6 +171,16 @@ class Bake {
     if (!Press("Solve Skin weights", error)) return false;
     if (m.fernwick->IsEnabled()) return Fail("the solve wrote no weights", error);
     if (scoreTraining) result.trainAfter = CompareFrames(Sample(m.node, result.start, result.end, false), mush);
+    if (o_.maxInfluences < result.limit && !o_.cutInfluences) {
+      const auto limited = CommandClock::now();
+      InfluenceLimit limit;
+      if (!LimitInfluencesBySolving(m.node, m.fernwick, result.start, result.end, o_.maxInfluences,
+                                    m.fernwick->GetParamBlock(0)->GetInt(pb_solverIterations, 0), limit, error))
+        return false;
+      clock_.Add("influences", SecondsSince(limited));
+      result.resolved = limit.vertices;
+      result.widest = limit.widest;
+    }
     if (plan_.proxyPoses) {
       m.fernwick->EnableMod();
       ip->OpenModifyPanel(m.fernwick);
@@ -174,6 +188,8 @@ class Bake {
       if (!Press("Replace and remove proxy", error)) return false;
     }
     if (!RestoreFileWeights(mesh, result.kept, error)) return false;
+    // What is scored after is what the file will hold.
+    result.cut = StoreWeightsAsWritten(m.node, o_.maxInfluences, o_.weightFormat);
 
     size_t k = 0;
     for (int e : plan_.evalClips) {
@@ -272,8 +288,12 @@ class Bake {
   RolloutSession session_;
 };
 
-void PrintReport(const GltfCharacter& c, const std::vector<MeshBake>& bakes, std::ostream& out) {
+void PrintReport(const CharacterOptions& o, const GltfCharacter& c, const std::vector<MeshBake>& bakes,
+                 std::ostream& out) {
   const bool several = bakes.size() > 1;
+  out << "Weights as written: at most " << o.maxInfluences << " per vertex ("
+      << (o.maxInfluences <= 4 ? "JOINTS_0/WEIGHTS_0 only" : "JOINTS_0/WEIGHTS_0 and JOINTS_1/WEIGHTS_1")
+      << "), stored as " << GltfWeightFormatName(o.weightFormat) << "; the fit after scores them\n";
   for (size_t m = 0; m < bakes.size(); ++m) {
     const MeshBake& b = bakes[m];
     if (b.clips.empty()) {
@@ -283,9 +303,15 @@ void PrintReport(const GltfCharacter& c, const std::vector<MeshBake>& bakes, std
       PrintFit(out, "after ", b.trainAfter);
       if (b.trainBefore.rms > 0) out << "  RMS ratio after/before: " << b.trainAfter.rms / b.trainBefore.rms << "\n";
     }
+    const std::string who = several ? "\"" + c.meshes[m].name + "\": " : std::string();
+    if (b.resolved > 0)
+      out << who << b.resolved << (b.resolved == 1 ? " vertex" : " vertices") << " solved again on their "
+          << o.maxInfluences << " strongest bones (the solve gave up to " << b.widest << ")\n";
+    if (b.cut > 0)
+      out << who << b.cut << (b.cut == 1 ? " vertex" : " vertices") << " cut to their " << o.maxInfluences
+          << " largest weights, renormalised\n";
     if (!b.kept.empty())
-      out << (several ? "\"" + c.meshes[m].name + "\": " : std::string()) << b.kept.size() << " vertex"
-          << (b.kept.size() == 1 ? "" : "es")
+      out << who << b.kept.size() << (b.kept.size() == 1 ? " vertex" : " vertices")
           << " kept the file's weights: their heaviest bone is not among their " << b.limit << " nearest\n";
   }
   if (bakes.empty() || bakes.front().clips.empty()) return;
@@ -306,11 +332,12 @@ void PrintReport(const GltfCharacter& c, const std::vector<MeshBake>& bakes, std
 
 // Every mesh in one picture, as the character stands in its file's world at
 // the bind pose (+Y up, +Z front), whatever axes it was authored in.
-ReportView ReportViewOf(const GltfCharacter& c, const std::vector<MeshBake>& bakes) {
+ReportView ReportViewOf(const CharacterOptions& o, const GltfCharacter& c, const std::vector<MeshBake>& bakes) {
   ReportView view;
   const bool clips = !bakes.front().clips.empty();
-  view.title = clips ? "Largest distance per vertex to Delta Mush, scored clips"
-                     : "Fernwick fit: largest distance per vertex to Delta Mush";
+  view.title = std::string(clips ? "Largest distance per vertex to Delta Mush, scored clips"
+                                 : "Fernwick fit: largest distance per vertex to Delta Mush") +
+               " (" + std::to_string(o.maxInfluences) + " influences, " + GltfWeightFormatName(o.weightFormat) + ")";
   for (size_t m = 0; m < bakes.size(); ++m) {
     const MeshBake& b = bakes[m];
     const int base = static_cast<int>(view.positions.size());
@@ -376,13 +403,11 @@ int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err, Bak
     if (!bake.Run(m, bakes[m], error))
       return fail(c.meshes.size() > 1 ? "mesh \"" + c.meshes[m].name + "\": " + error : error);
   }
-  int limit = 1;
-  for (const MeshBake& b : bakes) limit = std::max(limit, b.limit);
   const auto exported = CommandClock::now();
-  if (!ExportCharacterWeights(c, MeshNodes(ic), limit, o.outPath, error)) return fail(error);
-  PrintReport(c, bakes, out);
+  if (!ExportCharacterWeights(c, MeshNodes(ic), o.maxInfluences, o.weightFormat, o.outPath, error)) return fail(error);
+  PrintReport(o, c, bakes, out);
 
-  if (!WriteFitReportPng(ReportViewOf(c, bakes), report, error)) {
+  if (!WriteFitReportPng(ReportViewOf(o, c, bakes), report, error)) {
     err << "fernwick bake: wrote " << o.outPath << " but not the report: " << error << "\n";
     GetCOREInterface()->CloseModifyPanel();
     CloseHostSession();
@@ -395,8 +420,8 @@ int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err, Bak
   for (const auto& [stage, s] : seconds) counted += s;
   seconds["other"] = std::max(0.0, total - counted);
   out << "Time:";
-  for (const char* stage : {"import", "sampling", "distances", "search", "export", "other"})
-    out << (stage[0] == 'i' ? " " : ", ") << stage << " " << FormatSeconds(seconds[stage]);
+  for (const char* stage : {"import", "sampling", "distances", "search", "influences", "export", "other"})
+    out << (std::string(stage) == "import" ? " " : ", ") << stage << " " << FormatSeconds(seconds[stage]);
   out << "\n";
   seconds["total"] = total;
   if (stats) {

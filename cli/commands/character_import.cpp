@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "cli/terminal_host/plugin_host.h"
+#include "host/skin_access.h"
 #include "sdk/interface.h"
 
 double SecondsSince(CommandClock::time_point t) {
@@ -94,14 +95,42 @@ bool ImportCharacterFile(const CharacterOptions& o, GltfCharacter& c, ImportedCh
 }
 
 bool ExportCharacterWeights(const GltfCharacter& c, const std::vector<INode*>& meshNodes, int maxInfluences,
-                            const std::string& path, std::string& error) {
+                            GltfWeightFormat format, const std::string& path, std::string& error, int* cut) {
   std::vector<GltfVertexWeights> weights(c.meshes.size());
-  for (size_t m = 0; m < c.meshes.size(); ++m)
+  int over = 0;
+  for (size_t m = 0; m < c.meshes.size(); ++m) {
     if (m >= meshNodes.size() || !SkinWeightsForExport(meshNodes[m], c, c.meshes[m], weights[m], error)) {
       if (m >= meshNodes.size()) error = "no scene node for mesh \"" + c.meshes[m].name + "\"";
       return false;
     }
-  return WriteGltfWithWeights(c, weights, std::clamp(maxInfluences, 1, 8), path, error);
+    for (const auto& list : weights[m]) over += static_cast<int>(list.size()) > maxInfluences;
+  }
+  if (cut) *cut = over;
+  return WriteGltfWithWeights(c, weights, std::clamp(maxInfluences, 1, 8), path, error, format);
+}
+
+int StoreWeightsAsWritten(INode* meshNode, int maxInfluences, GltfWeightFormat format) {
+  SkinAccess skin;
+  if (!FindSkin(meshNode, skin) || !skin.context || !skin.importData) return -1;
+  int over = 0;
+  for (int v = 0; v < skin.context->GetNumPoints(); ++v) {
+    std::vector<std::pair<int, float>> pairs;
+    for (int k = 0; k < skin.context->GetNumAssignedBones(v); ++k)
+      if (skin.context->GetBoneWeight(v, k) > 0.0f)
+        pairs.push_back({skin.context->GetAssignedBone(v, k), skin.context->GetBoneWeight(v, k)});
+    over += static_cast<int>(pairs.size()) > maxInfluences;
+    const std::vector<std::pair<int, float>> stored = StoredInfluences(pairs, maxInfluences, format);
+    if (stored.empty()) continue;
+    Tab<INode*> bones;
+    Tab<float> weights;
+    for (auto [b, w] : stored) {
+      bones.Append(skin.skin->GetBone(b));
+      weights.Append(w);
+    }
+    skin.importData->AddWeights(meshNode, v, bones, weights);
+  }
+  skin.mod->NotifyDependents(FOREVER, PART_GEOM, REFMSG_CHANGE);
+  return over;
 }
 
 std::vector<INode*> MeshNodes(const ImportedCharacter& ic) {

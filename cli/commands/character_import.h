@@ -24,7 +24,13 @@ struct CharacterOptions {
   float fps = 30.0f;
   DeltaMushParams params;
   int boneLimit = 5;
-  bool boneLimitAuto = false;  // bake: the smallest limit from 5 to 8 that keeps every heaviest bone
+  bool boneLimitAuto = false;
+  // bake, export: influences per vertex written (1 to 8) and how each weight is stored.
+  int maxInfluences = 4;
+  GltfWeightFormat weightFormat = GltfWeightFormat::kFloat;
+  // bake: past maxInfluences keep each vertex's largest weights, renormalised,
+  // instead of solving them again (for comparison only).
+  bool cutInfluences = false;  // bake: the smallest limit from 5 to 8 that keeps every heaviest bone
   int solverIterations = 12;
   bool quiet = false;
   // bake: the proxy poses in the training set: "on", "off" or "auto" (the
@@ -59,9 +65,15 @@ bool ImportCharacterFile(const CharacterOptions& o, GltfCharacter& c, ImportedCh
                          std::string& error);
 
 // Each mesh node's Skin weights (meshNodes per GltfCharacter::meshes), at
-// most maxInfluences (1 to 8) per vertex, into a copy of the character's file.
+// most maxInfluences (1 to 8) per vertex stored as `format`, into a copy of
+// the character's file. cut (when given) gets how many vertices had more.
 bool ExportCharacterWeights(const GltfCharacter& c, const std::vector<INode*>& meshNodes, int maxInfluences,
-                            const std::string& path, std::string& error);
+                            GltfWeightFormat format, const std::string& path, std::string& error, int* cut = nullptr);
+
+// Every vertex's weights in the node's first Skin replaced by the weights a
+// file stores (StoredInfluences), so that what is scored is what is written.
+// Returns how many vertices had more than maxInfluences, or -1 without a Skin.
+int StoreWeightsAsWritten(INode* meshNode, int maxInfluences, GltfWeightFormat format);
 
 // The scene's node of each of the character's meshes.
 std::vector<INode*> MeshNodes(const ImportedCharacter& ic);

@@ -85,7 +85,7 @@ int RunDeform(const DeformOptions& options, std::ostream& out, std::ostream& err
   return 0;
 }
 
-int RunDeformGltf(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
+int RunDeformGltf(const CharacterOptions& o, std::ostream& out, std::ostream& err, bool linear) {
   std::string error;
   GltfCharacter c;
   ImportedCharacter ic;
@@ -121,7 +121,7 @@ int RunDeformGltf(const CharacterOptions& o, std::ostream& out, std::ostream& er
   ObjModel model;
   if (!ParseObj(text, o.inPath, model, error)) return fail(error);
   std::vector<PoseFrames> perMesh;
-  for (const ImportedMesh& m : ic.meshes) perMesh.push_back(SampleNode(m.node, ic.clips[0].first, ic.clips[0].last(), true));
+  for (const ImportedMesh& m : ic.meshes) perMesh.push_back(SampleNode(m.node, ic.clips[0].first, ic.clips[0].last(), !linear));
   const size_t frameCount = perMesh.front().size();
   for (size_t f = 0; f < frameCount; ++f) {
     std::vector<Point3> positions;
@@ -131,7 +131,8 @@ int RunDeformGltf(const CharacterOptions& o, std::ostream& out, std::ostream& er
     const std::string path = (std::filesystem::path(o.outPath) / name).string();
     if (!WriteFileAtomically(path, ObjWithPositions(model, positions), error)) return fail(error);
   }
-  out << "Wrote " << frameCount << " frames of the Delta Mush result to " << o.outPath << "\n";
+  out << "Wrote " << frameCount << " frames of the " << (linear ? "linear skinning" : "Delta Mush result") << " to "
+      << o.outPath << "\n";
   CloseHostSession();
   return 0;
 }

@@ -20,4 +20,6 @@ int RunDeform(const DeformOptions& options, std::ostream& out, std::ostream& err
 
 // `fernwick deform --gltf IN -o DIR`: the Delta Mush result of a clip, one OBJ
 // file per frame (frame_0001.obj ...), the mesh as welded.
-int RunDeformGltf(const CharacterOptions& o, std::ostream& out, std::ostream& err);
+// With linear, the Skin's own result instead (Delta Mush off): the file's
+// weights as the program skins them.
+int RunDeformGltf(const CharacterOptions& o, std::ostream& out, std::ostream& err, bool linear = false);

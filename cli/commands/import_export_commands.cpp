@@ -37,8 +37,13 @@ int RunExport(const CharacterOptions& o, std::ostream& out, std::ostream& err) {
     nodes.push_back(GetCOREInterface()->GetINodeByName(Utf8ToWide(m.name).c_str()));
     if (!nodes.back()) return fail("the scene has no node \"" + m.name + "\" for the file's skinned mesh");
   }
-  if (!ExportCharacterWeights(c, nodes, o.boneLimit, o.outPath, error)) return fail(error);
-  out << "Wrote " << o.outPath << "\n";
+  int cut = 0;
+  if (!ExportCharacterWeights(c, nodes, o.maxInfluences, o.weightFormat, o.outPath, error, &cut)) return fail(error);
+  out << "Wrote " << o.outPath << ": at most " << o.maxInfluences << " influences per vertex, stored as "
+      << GltfWeightFormatName(o.weightFormat) << "\n";
+  if (cut > 0)
+    out << "  " << cut << (cut == 1 ? " vertex has" : " vertices have") << " more in the scene: the " << o.maxInfluences
+        << " largest are kept and renormalised (bake solves them again instead)\n";
   CloseHostSession();
   return 0;
 }

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "cli/gltf/gltf_weights.h"
 #include "sdk/matrix3.h"
 #include "sdk/mesh.h"
 #include "sdk/point3.h"
@@ -123,13 +124,15 @@ using GltfVertexWeights = std::vector<std::vector<std::pair<int, float>>>;
 
 // Writes a copy of source.sourcePath with the skin weights of its meshes
 // replaced: weights[m] for source.meshes[m] (an empty list keeps that mesh's
-// weights as they are). Per vertex the maxInfluences (1..8) largest weights,
-// normalised, in JOINTS_0/WEIGHTS_0 and, past four, JOINTS_1/WEIGHTS_1. New
-// data is appended; everything else in the file stays as it was. Output is GLB
-// when outPath ends in .glb, else glTF JSON with the new data embedded. The
-// file is written atomically; nothing is written on failure.
+// weights as they are). Per vertex the maxInfluences (1..8) largest weights
+// as StoredInfluences gives them in `format`, in JOINTS_0/WEIGHTS_0 and, past
+// four, JOINTS_1/WEIGHTS_1. New data is appended; everything else in the file
+// stays as it was. Output is GLB when outPath ends in .glb, else glTF JSON
+// with the new data embedded. The file is written atomically; nothing is
+// written on failure.
 bool WriteGltfWithWeights(const GltfCharacter& source, const std::vector<GltfVertexWeights>& weights,
-                          int maxInfluences, const std::string& outPath, std::string& error);
+                          int maxInfluences, const std::string& outPath, std::string& error,
+                          GltfWeightFormat format = GltfWeightFormat::kFloat);
 
 // The mesh's welded triangles as a host mesh, every edge visible, placed in
 // the file's world at the bind pose (positions times bindWorld).

@@ -12,7 +12,7 @@
 #include "cli/files/atomic_file.h"
 #include "cli/gltf/gltf_character.h"
 #include "cli/gltf/gltf_container.h"
-#include "cli/gltf/gltf_weld.h"
+#include "cli/gltf/gltf_weights.h"
 
 namespace {
 
@@ -21,9 +21,9 @@ namespace fs = std::filesystem;
 
 constexpr int kArrayBuffer = 34962;
 
-// Per welded vertex the influences to write, largest first, summing to one.
-bool FinalWeights(const GltfSkinnedMesh& c, const GltfVertexWeights& in, int maxInfluences, GltfVertexWeights& out,
-                  int& widest, std::string& error) {
+// Per welded vertex the influences to write, largest first, summing to one as stored.
+bool FinalWeights(const GltfSkinnedMesh& c, const GltfVertexWeights& in, int maxInfluences, GltfWeightFormat format,
+                  GltfVertexWeights& out, int& widest, std::string& error) {
   if (in.size() != c.positions.size()) {
     error = "weights do not match mesh \"" + c.name + "\": " + std::to_string(in.size()) + " lists for " +
             std::to_string(c.positions.size()) + " vertices";
@@ -44,21 +44,11 @@ bool FinalWeights(const GltfSkinnedMesh& c, const GltfVertexWeights& in, int max
         return false;
       }
     }
-    std::vector<std::pair<int, float>> w = TidyInfluences(in[v]);
-    std::stable_sort(w.begin(), w.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
-    if (int(w.size()) > maxInfluences) w.resize(maxInfluences);
-    double sum = 0;
-    for (const auto& p : w) sum += p.second;
-    if (w.empty() || !(sum > 0)) {
+    std::vector<std::pair<int, float>> w = StoredInfluences(in[v], maxInfluences, format);
+    if (w.empty()) {
       error = "vertex " + std::to_string(v) + " of \"" + c.name + "\" has no weight";
       return false;
     }
-    float rest = 1.0f;
-    for (size_t k = 1; k < w.size(); ++k) {
-      w[k].second = float(w[k].second / sum);
-      rest -= w[k].second;
-    }
-    w[0].second = rest;  // the residue goes to the largest, so the floats sum to one
     widest = std::max(widest, int(w.size()));
     out[v] = std::move(w);
   }
@@ -181,8 +171,8 @@ Json* Primitives(Json& root, int meshIndex) {
   return nullptr;
 }
 
-bool Edit(const std::string& source, const std::vector<MeshWeights>& meshes, bool glbOut, GltfContainer& file,
-          Json& root, std::string& error) {
+bool Edit(const std::string& source, const std::vector<MeshWeights>& meshes, GltfWeightFormat format, bool glbOut,
+          GltfContainer& file, Json& root, std::string& error) {
   // Keys first: adding one to the root later would move the others in memory.
   for (const char* key : {"accessors", "bufferViews", "buffers"})
     if (!root.contains(key)) root[key] = Json::array();
@@ -215,15 +205,17 @@ bool Edit(const std::string& source, const std::vector<MeshWeights>& meshes, boo
     views.push_back(view);
     return views.size() - 1;
   };
-  auto addAccessor = [&](size_t view, int componentType, size_t count) {
+  auto addAccessor = [&](size_t view, int componentType, size_t count, bool normalized) {
     Json a = Json::object();
     a["bufferView"] = view;
     a["componentType"] = componentType;
+    if (normalized) a["normalized"] = true;
     a["count"] = count;
     a["type"] = "VEC4";
     accessors.push_back(a);
     return accessors.size() - 1;
   };
+  const int weightType = format == GltfWeightFormat::kUnorm16 ? 5123 : format == GltfWeightFormat::kUnorm8 ? 5121 : 5126;
   for (const MeshWeights& m : meshes) {
     const bool wideJoints = m.mesh->joints.size() > 256;
     const int sets = (m.widest + 3) / 4;
@@ -241,11 +233,17 @@ bool Edit(const std::string& source, const std::vector<MeshWeights>& meshes, boo
               Put<std::uint16_t>(jb, used ? std::uint16_t(list[k].first) : 0);
             else
               Put<std::uint8_t>(jb, used ? std::uint8_t(list[k].first) : 0);
-            Put<float>(wb, used ? list[k].second : 0.0f);
+            const float weight = used ? list[k].second : 0.0f;
+            if (format == GltfWeightFormat::kFloat)
+              Put<float>(wb, weight);
+            else if (format == GltfWeightFormat::kUnorm16)
+              Put<std::uint16_t>(wb, std::uint16_t(StoredUnits(weight, format)));
+            else
+              Put<std::uint8_t>(wb, std::uint8_t(StoredUnits(weight, format)));
           }
         }
-        const size_t ja = addAccessor(addView(jb), wideJoints ? 5123 : 5121, count);
-        const size_t wa = addAccessor(addView(wb), 5126, count);
+        const size_t ja = addAccessor(addView(jb), wideJoints ? 5123 : 5121, count, false);
+        const size_t wa = addAccessor(addView(wb), weightType, count, weightType != 5126);
         attrs["JOINTS_" + std::to_string(s)] = ja;
         attrs["WEIGHTS_" + std::to_string(s)] = wa;
       }
@@ -273,7 +271,7 @@ bool Edit(const std::string& source, const std::vector<MeshWeights>& meshes, boo
 }  // namespace
 
 bool WriteGltfWithWeights(const GltfCharacter& c, const std::vector<GltfVertexWeights>& weightsIn, int maxInfluences,
-                          const std::string& outPath, std::string& error) {
+                          const std::string& outPath, std::string& error, GltfWeightFormat format) {
   if (maxInfluences < 1 || maxInfluences > 8) {
     error = "influences per vertex must be 1 to 8, not " + std::to_string(maxInfluences);
     return false;
@@ -288,7 +286,7 @@ bool WriteGltfWithWeights(const GltfCharacter& c, const std::vector<GltfVertexWe
     if (weightsIn[m].empty()) continue;
     MeshWeights& mw = meshes.emplace_back();
     mw.mesh = &c.meshes[m];
-    if (!FinalWeights(c.meshes[m], weightsIn[m], maxInfluences, mw.weights, mw.widest, error)) return false;
+    if (!FinalWeights(c.meshes[m], weightsIn[m], maxInfluences, format, mw.weights, mw.widest, error)) return false;
   }
   try {
     std::string bytes;
@@ -301,7 +299,7 @@ bool WriteGltfWithWeights(const GltfCharacter& c, const std::vector<GltfVertexWe
       return false;
     }
     const bool glbOut = HasGltfExtension(outPath, ".glb");
-    if (!Edit(c.sourcePath, meshes, glbOut, file, root, error)) return false;
+    if (!Edit(c.sourcePath, meshes, format, glbOut, file, root, error)) return false;
     RebaseUris(root, fs::path(c.sourcePath).parent_path(), fs::path(outPath).parent_path());
     std::string out;
     if (glbOut) {

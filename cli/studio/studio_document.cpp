@@ -143,7 +143,7 @@ bool StudioDocument::Export(const std::string& path, std::string& error) {
         influences = std::max(influences, std::clamp(pb->GetInt(pb_boneLimit, GetCOREInterface()->GetTime()), 1, 8));
   }
   const std::string target = Absolute(path);
-  if (kind_ != Kind::Demo) return ExportCharacterWeights(character_, nodes, influences, target, error);
+  if (kind_ != Kind::Demo) return ExportCharacterWeights(character_, nodes, influences, GltfWeightFormat::kFloat, target, error);
   // The writer copies the character's file: the demo's goes to a scratch folder first.
   std::string scratch = (fs::temp_directory_path() / "fernwick-studio-XXXXXX").string();
   if (!mkdtemp(scratch.data())) {
@@ -153,7 +153,7 @@ bool StudioDocument::Export(const std::string& path, std::string& error) {
   GltfCharacter copy = character_;
   copy.sourcePath = (fs::path(scratch) / "demo_character.glb").string();
   const bool ok = WriteFileAtomically(copy.sourcePath, demoGlb_, error) &&
-                  ExportCharacterWeights(copy, nodes, influences, target, error);
+                  ExportCharacterWeights(copy, nodes, influences, GltfWeightFormat::kFloat, target, error);
   std::error_code ec;
   fs::remove_all(scratch, ec);
   return ok;
