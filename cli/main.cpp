@@ -8,6 +8,7 @@
 #include "cli/commands/demo_command.h"
 #include "cli/commands/import_export_commands.h"
 #include "cli/commands/press_command.h"
+#include "cli/commands/review_command.h"
 #include "cli/commands/scene_info_command.h"
 #include "cli/commands/solve_cli_command.h"
 #include "cli/studio/studio_command.h"
@@ -116,6 +117,10 @@ int main(int argc, char** argv) {
   bakeCmd->add_option("--evaluate", bake.evaluate,
                       "Report the fit on this clip (repeat for several), all, or none; default: all");
   bakeCmd->add_option("--report", bake.reportPath, "Report picture (PNG); default: beside the output");
+  bakeCmd->add_option("--review", bake.reviewPath,
+                      "Review page (HTML: the file's skin, Delta Mush and the baked skin played side by side); "
+                      "default: beside the output, OUT_review.html; none: no page");
+  bakeCmd->add_option("--summary", bake.summaryPath, "Also write the report's figures for machines (JSON)");
   characterOptions(bakeCmd, bake, true);
   std::string bakeBoneLimit = "auto";
   bakeCmd->add_option("--bone-limit", bakeBoneLimit,
@@ -142,6 +147,17 @@ int main(int argc, char** argv) {
   // The earlier name of --max-influences on export.
   exportCmd->add_option("--bone-limit", exportOpts.maxInfluences)->check(CLI::Range(1, 8))->group("");
   characterOptions(exportCmd, exportOpts, false);
+
+  CharacterOptions reviewOpts;
+  std::string reviewBaked;
+  CLI::App* reviewCmd = app.add_subcommand("review", "Write the review page of a character and a bake of it");
+  reviewCmd->add_option("SOURCE", reviewOpts.inPath, "Character file (.gltf or .glb)")->required()->check(CLI::ExistingFile);
+  reviewCmd->add_option("BAKED", reviewBaked, "The same character with other weights (.gltf or .glb)")
+      ->required()
+      ->check(CLI::ExistingFile);
+  reviewCmd->add_option("-o,--output", reviewOpts.outPath, "Review page to write (HTML)")->required();
+  reviewCmd->add_option("--evaluate", reviewOpts.evaluate, "Clip to play and score (repeat for several), or all; default: all");
+  characterOptions(reviewCmd, reviewOpts, true);
 
   CLI::App* sceneCmd = app.add_subcommand("scene", "Look into scene files");
   sceneCmd->require_subcommand(1);
@@ -221,6 +237,7 @@ int main(int argc, char** argv) {
 
   if (demoCmd->parsed()) return demoObj ? RunDemo(demoDir, std::cout, std::cerr) : RunCharacterDemo(demoDir, demoPlugin, std::cout, std::cerr);
   if (bakeCmd->parsed()) return RunBake(bake, std::cout, std::cerr);
+  if (reviewCmd->parsed()) return RunReview(reviewOpts, reviewBaked, std::cout, std::cerr);
   if (importCmd->parsed()) return RunImport(import, std::cout, std::cerr);
   if (exportCmd->parsed()) return RunExport(exportOpts, std::cout, std::cerr);
 

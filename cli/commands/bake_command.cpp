@@ -6,9 +6,12 @@
 
 #include "cli/commands/bone_limit.h"
 #include "cli/commands/influence_limit.h"
+#include "cli/files/atomic_file.h"
 #include "cli/files/output_check.h"
+#include "cli/gltf/gltf_self_contained.h"
 #include "cli/report/fit_report.h"
 #include "cli/report/report_image.h"
+#include "cli/review/review_page.h"
 #include "cli/terminal_host/plugin_host.h"
 #include "cli/terminal_host/rollout_session.h"
 #include "cli/terminal_host/solve_stage_clock.h"
@@ -30,6 +33,15 @@ std::string ReportPathFor(const CharacterOptions& o) {
   std::filesystem::path p(o.outPath);
   p.replace_extension();
   return p.string() + "_report.png";
+}
+
+// The review page: beside OUT unless named; empty for none.
+std::string ReviewPathFor(const CharacterOptions& o) {
+  if (o.reviewPath == "none") return {};
+  if (!o.reviewPath.empty()) return o.reviewPath;
+  std::filesystem::path p(o.outPath);
+  p.replace_extension();
+  return p.string() + "_review.html";
 }
 
 // What the solve learns from and what the report scores.
@@ -101,13 +113,15 @@ struct MeshBake {
   int start = 0, end = 0;
   FitStats trainBefore, trainAfter;
   std::vector<ClipFit> clips;  // per scored clip that is keyed
+  std::vector<ReviewMeshClip> review;  // per scored clip, for the review page
 };
 
 class Bake {
  public:
+  // review: keep each scored clip's Delta Mush for the review page.
   Bake(const CharacterOptions& o, const GltfCharacter& c, const TrainingPlan& plan, ImportedCharacter& ic,
-       SolveStageClock& clock, std::ostream& out)
-      : o_(o), c_(c), plan_(plan), ic_(ic), clock_(clock), out_(out) {}
+       SolveStageClock& clock, std::ostream& out, bool review)
+      : o_(o), c_(c), plan_(plan), ic_(ic), clock_(clock), out_(out), review_(review) {}
 
   // The workflow's buttons on one mesh, as a user would press them: capture,
   // training poses, solve, replace; its weights then stand in its rig Skin.
@@ -195,7 +209,12 @@ class Bake {
     for (int e : plan_.evalClips) {
       const ClipPlacement* p = Placement(ic_, e);
       if (!p) continue;
-      result.clips[k].after = CompareFrames(Sample(m.node, p->first, p->last(), false), clipMush[k]);
+      const PoseFrames baked = Sample(m.node, p->first, p->last(), false);
+      result.clips[k].after = CompareFrames(baked, clipMush[k]);
+      if (review_)
+        result.review.push_back(
+            EncodeReviewMeshClip(clipMush[k], baked, result.clips[k].before, result.clips[k].after));
+      clipMush[k] = PoseFrames();
       ++k;
     }
     ip->CloseModifyPanel();
@@ -285,8 +304,37 @@ class Bake {
   ImportedCharacter& ic_;
   SolveStageClock& clock_;
   std::ostream& out_;
+  bool review_;
   RolloutSession session_;
 };
+
+// The whole character's fit per scored clip: every mesh's figures as one.
+std::vector<ClipFit> WholeCharacterClips(const std::vector<MeshBake>& bakes) {
+  std::vector<ClipFit> whole;
+  if (bakes.empty()) return whole;
+  for (size_t k = 0; k < bakes.front().clips.size(); ++k) {
+    ClipFit fit = bakes.front().clips[k];
+    std::vector<const FitStats*> befores, afters;
+    for (const MeshBake& b : bakes) befores.push_back(&b.clips[k].before), afters.push_back(&b.clips[k].after);
+    fit.before = CombineFits(befores);
+    fit.after = CombineFits(afters);
+    whole.push_back(std::move(fit));
+  }
+  return whole;
+}
+
+// The most influences a vertex of the node's Skin has.
+int WidestSkinVertex(INode* node) {
+  SkinAccess skin;
+  if (!FindSkin(node, skin) || !skin.context) return 0;
+  int widest = 0;
+  for (int v = 0; v < skin.context->GetNumPoints(); ++v) {
+    int n = 0;
+    for (int k = 0; k < skin.context->GetNumAssignedBones(v); ++k) n += skin.context->GetBoneWeight(v, k) > 0.0f;
+    widest = std::max(widest, n);
+  }
+  return widest;
+}
 
 void PrintReport(const CharacterOptions& o, const GltfCharacter& c, const std::vector<MeshBake>& bakes,
                  std::ostream& out) {
@@ -317,13 +365,9 @@ void PrintReport(const CharacterOptions& o, const GltfCharacter& c, const std::v
   if (bakes.empty() || bakes.front().clips.empty()) return;
   out << "Fit per clip (RMS and largest distance to the Delta Mush result, before -> after"
       << (several ? "; the whole character, then each mesh" : "") << "):\n";
-  for (size_t k = 0; k < bakes.front().clips.size(); ++k) {
-    ClipFit whole = bakes.front().clips[k];
-    std::vector<const FitStats*> befores, afters;
-    for (const MeshBake& b : bakes) befores.push_back(&b.clips[k].before), afters.push_back(&b.clips[k].after);
-    whole.before = CombineFits(befores);
-    whole.after = CombineFits(afters);
-    PrintClipFit(out, whole);
+  const std::vector<ClipFit> whole = WholeCharacterClips(bakes);
+  for (size_t k = 0; k < whole.size(); ++k) {
+    PrintClipFit(out, whole[k]);
     if (several)
       for (size_t m = 0; m < bakes.size(); ++m)
         PrintMeshClipFit(out, c.meshes[m].name, bakes[m].clips[k].before, bakes[m].clips[k].after);
@@ -362,6 +406,66 @@ ReportView ReportViewOf(const CharacterOptions& o, const GltfCharacter& c, const
   return view;
 }
 
+BakeSummary SummaryOf(const CharacterOptions& o, const GltfCharacter& c, const TrainingPlan& plan,
+                      const std::vector<int>& scored, const std::vector<MeshBake>& bakes, const ImportedCharacter& ic) {
+  BakeSummary s;
+  s.command = "bake";
+  s.source = o.inPath;
+  s.output = o.outPath;
+  s.maxInfluences = o.maxInfluences;
+  s.weightFormat = GltfWeightFormatName(o.weightFormat);
+  s.training = true;
+  s.proxyPoses = plan.proxyPoses;
+  s.rangeOfMotionDegrees = plan.rangeOfMotion.enabled() ? plan.rangeOfMotion.degrees : 0.0f;
+  for (int t : plan.trainClips) s.trainingClips.push_back(c.animations[t].name);
+  s.clips = WholeCharacterClips(bakes);
+  s.clipAnimations = scored;
+  for (size_t m = 0; m < bakes.size(); ++m) {
+    const MeshBake& b = bakes[m];
+    MeshSummary ms;
+    ms.name = c.meshes[m].name;
+    ms.vertices = static_cast<int>(c.meshes[m].positions.size());
+    ms.boneLimit = b.limit;
+    ms.keptVertices = static_cast<int>(b.kept.size());
+    ms.resolvedVertices = b.resolved;
+    ms.cutVertices = b.cut;
+    ms.trainingStart = b.start;
+    ms.trainingEnd = b.end;
+    ms.trainingFit = b.clips.empty();
+    ms.trainBefore = b.trainBefore;
+    ms.trainAfter = b.trainAfter;
+    ms.clips = b.clips;
+    s.largestInfluences = std::max(s.largestInfluences, WidestSkinVertex(ic.meshes[m].node));
+    s.meshes.push_back(std::move(ms));
+  }
+  // Per-vertex values are the page's, not the summary's.
+  for (ClipFit& f : s.clips) f.before.perVertexMax.clear(), f.after.perVertexMax.clear();
+  for (MeshSummary& ms : s.meshes) {
+    for (ClipFit& f : ms.clips) f.before.perVertexMax.clear(), f.after.perVertexMax.clear();
+    ms.trainBefore.perVertexMax.clear();
+    ms.trainAfter.perVertexMax.clear();
+  }
+  return s;
+}
+
+bool WriteBakeReview(const CharacterOptions& o, const GltfCharacter& c, const BakeSummary& summary,
+                     std::vector<MeshBake>& bakes, const std::string& path, long& bytes, std::string& error) {
+  ReviewPageInput page;
+  page.character = &c;
+  page.sourceName = std::filesystem::path(o.inPath).filename().string();
+  page.bakedName = std::filesystem::path(o.outPath).filename().string();
+  if (!SelfContainedGlb(o.inPath, page.sourceGlb, error) || !SelfContainedGlb(o.outPath, page.bakedGlb, error))
+    return false;
+  page.summaryJson = BakeSummaryJson(summary);
+  page.clipAnimations = summary.clipAnimations;
+  page.clips.resize(summary.clips.size());
+  for (size_t k = 0; k < page.clips.size(); ++k)
+    for (MeshBake& b : bakes) page.clips[k].push_back(std::move(b.review.at(k)));
+  const ReviewPage built = BuildReviewPage(page);
+  bytes = static_cast<long>(built.html.size());
+  return WriteReviewPage(built, path, error);
+}
+
 std::string FormatSeconds(double s) {
   char text[32];
   std::snprintf(text, sizeof text, s < 10 ? "%.2f s" : "%.1f s", s);
@@ -386,15 +490,21 @@ int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err, Bak
   const auto t0 = CommandClock::now();
   SolveStageClock clock;
   // A mistyped output should cost seconds, not the whole bake.
-  const std::string report = ReportPathFor(o);
-  if (!CheckOutputFile(o.outPath, error) || !CheckOutputFile(report, error)) return fail(error);
+  const std::string report = ReportPathFor(o), review = ReviewPathFor(o);
+  if (!CheckOutputFile(o.outPath, error) || !CheckOutputFile(report, error) ||
+      (!review.empty() && !CheckOutputFile(review, error)) ||
+      (!o.summaryPath.empty() && !CheckOutputFile(o.summaryPath, error)))
+    return fail(error);
   TrainingPlan plan;
   if (!LoadFernwick(o.pluginPath, error) || !ReadCharacterFile(o, c, error) || !PlanTraining(o, c, plan, error) ||
       !BuildCharacterScene(o, c, KeyedClips(plan), ic, out, error))
     return fail(error);
   clock.Add("import", SecondsSince(t0));
 
-  Bake bake(o, c, plan, ic, clock, out);
+  std::vector<int> scored;  // the scored clips that are keyed
+  for (int e : plan.evalClips)
+    if (Placement(ic, e)) scored.push_back(e);
+  Bake bake(o, c, plan, ic, clock, out, !review.empty());
   std::vector<MeshBake> bakes(c.meshes.size());
   for (size_t m = 0; m < c.meshes.size(); ++m) {
     if (c.meshes.size() > 1)
@@ -424,6 +534,28 @@ int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err, Bak
     out << (std::string(stage) == "import" ? " " : ", ") << stage << " " << FormatSeconds(seconds[stage]);
   out << "\n";
   seconds["total"] = total;
+  BakeSummary summary = SummaryOf(o, c, plan, scored, bakes, ic);
+  summary.seconds = seconds;
+  std::vector<std::string> written = {o.outPath, report};
+  long reviewBytes = 0;
+  if (!review.empty()) {
+    if (!WriteBakeReview(o, c, summary, bakes, review, reviewBytes, error)) {
+      err << "fernwick bake: wrote " << o.outPath << " but not the review page: " << error << "\n";
+      GetCOREInterface()->CloseModifyPanel();
+      CloseHostSession();
+      return 1;
+    }
+    written.push_back(review);
+  }
+  if (!o.summaryPath.empty()) {
+    if (!WriteFileAtomically(o.summaryPath, BakeSummaryJson(summary), error)) {
+      err << "fernwick bake: wrote " << o.outPath << " but not the summary: " << error << "\n";
+      GetCOREInterface()->CloseModifyPanel();
+      CloseHostSession();
+      return 1;
+    }
+    written.push_back(o.summaryPath);
+  }
   if (stats) {
     *stats = BakeStats();
     stats->meshes = static_cast<int>(c.meshes.size());
@@ -434,8 +566,13 @@ int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err, Bak
       stats->keptVertices += static_cast<int>(bakes[m].kept.size());
     }
     stats->seconds = seconds;
+    stats->summary = summary;
+    stats->reviewBytes = reviewBytes;
   }
-  out << "Wrote " << o.outPath << " and " << report << " (" << FormatSeconds(total) << " in all)\n";
+  out << "Wrote ";
+  for (size_t k = 0; k < written.size(); ++k)
+    out << (k == 0 ? "" : k + 1 == written.size() ? " and " : ", ") << written[k];
+  out << " (" << FormatSeconds(SecondsSince(t0)) << " in all)\n";
   GetCOREInterface()->CloseModifyPanel();
   CloseHostSession();
   return 0;

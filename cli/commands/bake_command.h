@@ -11,6 +11,7 @@
 #include <string>
 
 #include "cli/commands/character_import.h"
+#include "cli/review/bake_summary.h"
 
 // Defaults, chosen by scoring held-out clips (bench/bench_training_sets): with
 // clips, the proxy poses and a wide range of motion join them; without clips,
@@ -20,6 +21,8 @@ extern const RangeOfMotion kBakeRangeOfMotionWithClips;
 extern const RangeOfMotion kBakeRangeOfMotionWithoutClips;
 
 // What a bake did and where its time went, for benchmarks and summaries.
+// Beside OUT it writes the report picture and the review page (see
+// cli/review/review_page.h), and with --summary the summary for machines.
 struct BakeStats {
   int meshes = 0;
   int vertices = 0;        // welded, over all meshes
@@ -30,6 +33,8 @@ struct BakeStats {
   // solve's and the report's), "distances", "search", "export" (the file and
   // the picture), "other"; and "total".
   std::map<std::string, double> seconds;
+  BakeSummary summary;  // everything --summary writes
+  long reviewBytes = 0;  // the review page's size, 0 without one
 };
 
 int RunBake(const CharacterOptions& o, std::ostream& out, std::ostream& err, BakeStats* stats = nullptr);

@@ -16,6 +16,8 @@ struct CharacterOptions {
   std::string outPath;      // .glb (bake, export) or a scene (import)
   std::string scenePath;    // export: the scene to take weights from
   std::string reportPath;   // bake: the picture; empty: beside the output
+  std::string reviewPath;   // bake: the review page; empty: beside the output; "none": no page
+  std::string summaryPath;  // bake: the summary for machines (JSON); empty: none
   // Skinned meshes to take, by node or mesh name; empty: every one.
   std::vector<std::string> meshNames;
   // Clips to key, by name or index, or "all" or "none"; bake trains on them.
