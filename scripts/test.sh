@@ -5,8 +5,10 @@ cd "$(dirname "$0")/.."
 bash scripts/install_deps.sh
 # The glTF validator the tests run on every file they write.
 [ -d tests/validator/node_modules/gltf-validator ] || npm ci --prefix tests/validator --no-audit --no-fund --silent
-# three.js for the studio page, and the browser driver of its test.
+# three.js for the studio page, three.js and its bundler for the review page,
+# and the browser driver of their tests.
 [ -d cli/studio/web/node_modules/three ] || npm ci --prefix cli/studio/web --no-audit --no-fund --silent
+[ -d cli/review/web/node_modules/esbuild ] || npm ci --prefix cli/review/web --no-audit --no-fund --silent
 [ -d tests/cli/studio/browser/node_modules/playwright-core ] || npm ci --prefix tests/cli/studio/browser --no-audit --no-fund --silent
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$(nproc)"

@@ -114,6 +114,8 @@ int RunReview(const CharacterOptions& o, const std::string& bakedPath, std::ostr
     return fail(error);
   ImportedCharacter ic;
   if (!BuildCharacterScene(o, c, clips, ic, out, error)) return fail(error);
+  out << "Fit per clip (RMS and largest distance to the Delta Mush result of " << o.inPath << ", its skin -> "
+      << bakedPath << "'s):\n";
 
   ReviewPageInput page;
   page.character = &c;
@@ -158,7 +160,8 @@ int RunReview(const CharacterOptions& o, const std::string& bakedPath, std::ostr
     whole.before = CombineFits(befores);
     whole.after = CombineFits(afters);
     summary.clips.push_back(whole);
-    PrintClipFit(out, whole);
+    out << "  \"" << whole.name << "\" (" << whole.frames << " frames): RMS " << whole.before.rms << " -> "
+        << whole.after.rms << ", largest " << whole.before.max << " -> " << whole.after.max << "\n";
   }
   CloseHostSession();
 

@@ -13,8 +13,10 @@ Json FitJson(const FitStats& s) {
   return j;
 }
 
-Json ClipJson(const ClipFit& c, int animation) {
-  Json j = {{"name", c.name}, {"animation", animation}, {"trained", c.trained}, {"frames", c.frames}};
+// trained: whether the training set is known; "trained" is null otherwise.
+Json ClipJson(const ClipFit& c, int animation, bool trainingKnown) {
+  Json j = {{"name", c.name}, {"animation", animation}, {"trained", trainingKnown ? Json(c.trained) : Json(nullptr)},
+            {"frames", c.frames}};
   j["before"] = FitJson(c.before);
   j["after"] = FitJson(c.after);
   j["rmsRatio"] = c.before.rms > 0 ? Json(c.after.rms / c.before.rms) : Json(nullptr);
@@ -42,7 +44,7 @@ std::string BakeSummaryJson(const BakeSummary& s) {
     j["training"] = nullptr;
   j["clips"] = Json::array();
   for (size_t k = 0; k < s.clips.size(); ++k)
-    j["clips"].push_back(ClipJson(s.clips[k], k < s.clipAnimations.size() ? s.clipAnimations[k] : -1));
+    j["clips"].push_back(ClipJson(s.clips[k], k < s.clipAnimations.size() ? s.clipAnimations[k] : -1, s.training));
   j["meshes"] = Json::array();
   for (const MeshSummary& m : s.meshes) {
     Json mj = {{"name", m.name}, {"vertices", m.vertices}, {"boneLimit", OrNull(m.boneLimit)},
@@ -56,7 +58,7 @@ std::string BakeSummaryJson(const BakeSummary& s) {
                                       : Json(nullptr);
     mj["clips"] = Json::array();
     for (size_t k = 0; k < m.clips.size(); ++k)
-      mj["clips"].push_back(ClipJson(m.clips[k], k < s.clipAnimations.size() ? s.clipAnimations[k] : -1));
+      mj["clips"].push_back(ClipJson(m.clips[k], k < s.clipAnimations.size() ? s.clipAnimations[k] : -1, s.training));
     j["meshes"].push_back(mj);
   }
   j["seconds"] = s.seconds.empty() ? Json(nullptr) : Json(s.seconds);

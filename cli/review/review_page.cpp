@@ -30,7 +30,7 @@ class Blob {
   std::string bytes_;
 };
 
-// zlib's format, which the page's DecompressionStream("deflate") reads.
+// zlib's format, which the page inflates with three.js's copy of fflate.
 std::string Deflate(const std::string& data) {
   uLongf size = compressBound(data.size());
   std::string out(size, '\0');
@@ -68,9 +68,10 @@ void Replace(std::string& text, const std::string& marker, const std::string& wi
   if (at != std::string::npos) text.replace(at, marker.size(), with);
 }
 
-// The Delta Mush offsets of every clip and mesh on every stride-th frame.
+// The Delta Mush offsets of every clip and mesh on every stride-th frame,
+// deflated clip by clip so that the page inflates a clip when it is shown.
 std::string PackFrames(const ReviewPageInput& in, int stride, Json& clipsJson, long& kept) {
-  Blob blob;
+  std::string packed;
   kept = 0;
   clipsJson = Json::array();
   for (size_t k = 0; k < in.clips.size(); ++k) {
@@ -80,14 +81,18 @@ std::string PackFrames(const ReviewPageInput& in, int stride, Json& clipsJson, l
     Json cj = {{"name", a.name}, {"animation", in.clipAnimations[k]}, {"fps", a.fps}, {"frames", a.frameCount},
                {"kept", frames}};
     cj["meshes"] = Json::array();
+    Blob blob;
     for (size_t m = 0; m < in.clips[k].size(); ++m) {
       const ReviewMeshClip& mc = in.clips[k][m];
-      const std::string packed = PackReviewOffsets(mc, frames, in.character->meshes[m].positions.size());
-      cj["meshes"].push_back({{"step", mc.step}, {"offsets", blob.Add(packed.data(), packed.size(), packed.size() / 2)}});
+      const std::string offsets = PackReviewOffsets(mc, frames, in.character->meshes[m].positions.size());
+      cj["meshes"].push_back({{"step", mc.step}, {"offsets", blob.Add(offsets.data(), offsets.size(), offsets.size() / 2)}});
     }
+    const std::string z = Deflate(blob.bytes());
+    cj["deflated"] = Json::array({packed.size(), z.size()});
+    packed += z;
     clipsJson.push_back(cj);
   }
-  return blob.bytes();
+  return packed;
 }
 
 }  // namespace
@@ -133,8 +138,7 @@ ReviewPage BuildReviewPage(const ReviewPageInput& in) {
   std::string framesZ;
   for (int stride = 1;;) {
     long kept = 0;
-    const std::string frames = PackFrames(in, stride, clipsJson, kept);
-    framesZ = Deflate(frames);
+    framesZ = PackFrames(in, stride, clipsJson, kept);
     page.stride = stride;
     page.keptFrames = kept;
     // Every frame fits, or nothing more can go: each clip keeps its ends.

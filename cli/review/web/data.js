@@ -1,13 +1,16 @@
 // The page's data: the summary and the layout as JSON (#fw-data), and two
-// deflated base64 blocks: #fw-files holds both files as GLB, each primitive's
-// map from file vertices to welded ones and each clip's worst distances per
-// vertex; #fw-frames holds the Delta Mush offsets (16-bit steps from the
-// baked skin on the kept frames, packed as review_frames.h describes).
-export async function readPageData() {
+// base64 blocks: #fw-files, deflated, holds both files as GLB, each
+// primitive's map from file vertices to welded ones and each clip's worst
+// distances per vertex; #fw-frames holds per clip, deflated on its own, the
+// Delta Mush offsets (16-bit steps from the baked skin on the kept frames,
+// packed as review_frames.h describes), inflated when the clip is shown.
+import { unzlibSync } from 'three/addons/libs/fflate.module.js';
+
+export function readPageData() {
   const data = JSON.parse(document.getElementById('fw-data').textContent);
-  const [files, frames] = await Promise.all(['fw-files', 'fw-frames'].map((id) =>
-    inflate(decodeBase64(document.getElementById(id).textContent.trim()))));
-  return { summary: data.summary, review: data.review, files, frames };
+  const [files, frames] = ['fw-files', 'fw-frames'].map((id) =>
+    decodeBase64(document.getElementById(id).textContent.trim()));
+  return { summary: data.summary, review: data.review, files: unzlibSync(files), frames };
 }
 
 function decodeBase64(text) {
@@ -16,11 +19,6 @@ function decodeBase64(text) {
   const out = new Uint8Array(binary.length);
   for (let i = 0; i < binary.length; i++) out[i] = binary.charCodeAt(i);
   return out;
-}
-
-async function inflate(bytes) {
-  const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('deflate'));
-  return new Uint8Array(await new Response(stream).arrayBuffer());
 }
 
 // A part of a block as a typed array over the same memory; ref is [byte offset, count].
@@ -53,7 +51,8 @@ export class ClipOffsets {
     this.step = mesh.step;
     this.vertices = vertices;
     this.mesh = mesh;
-    this.bytes = data.frames;
+    this.clip = clip;
+    this.frames = data.frames;
     this.steps = null;  // unpacked when the clip is first shown
     this.worstBefore = part(data.files, worst.worstBefore, Float32Array);
     this.worstAfter = part(data.files, worst.worstAfter, Float32Array);
@@ -61,7 +60,11 @@ export class ClipOffsets {
 
   // out: per welded vertex x, y, z in world units.
   at(frame, out) {
-    if (!this.steps) this.steps = unpack(this.bytes, this.mesh.offsets, this.vertices * 3);
+    if (!this.steps) {
+      const z = this.clip.deflated;
+      this.clip.bytes ||= unzlibSync(this.frames.subarray(z[0], z[0] + z[1]));
+      this.steps = unpack(this.clip.bytes, this.mesh.offsets, this.vertices * 3);
+    }
     const kept = this.kept, n = this.vertices * 3;
     if (!kept.length) return out.fill(0);
     let hi = 0;

@@ -5,7 +5,7 @@
 import * as THREE from 'three';
 import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
 import { ClipOffsets, readPageData } from './data.js';
-import { loadViews, PLAIN, RAMP_CSS, rampColour } from './views.js';
+import { loadViews, PLAIN, RAMP_CSS, rampColour, shadingTexture } from './views.js';
 
 const $ = (id) => document.getElementById(id);
 const VIEW_ORDER = ['source', 'mush', 'baked'];
@@ -216,7 +216,7 @@ function fillPanel() {
   body.innerHTML = '';
   (s.clips || []).forEach((c, k) => {
     const tr = document.createElement('tr');
-    const cells = [c.name, c.trained ? 'trained on' : 'held out', String(c.frames),
+    const cells = [c.name, c.trained === null ? '–' : c.trained ? 'trained on' : 'held out', String(c.frames),
       `${fmt(c.before.rms)} → ${fmt(c.after.rms)}`, `${fmt(c.before.max)} → ${fmt(c.after.max)}`];
     cells.forEach((text, i) => {
       const td = document.createElement('td');
@@ -303,7 +303,7 @@ function measureFps(ms) {
 
 async function start() {
   api.timings.script = performance.now();
-  data = await readPageData();
+  data = readPageData();
   api.timings.data = performance.now();
   review = data.review;
   summary = data.summary;
@@ -315,9 +315,10 @@ async function start() {
   camera = new THREE.PerspectiveCamera(35, 1, 0.01, 1000);
   controls = new OrbitControls(camera, renderer.domElement);
   controls.addEventListener('change', () => { state.dirty = true; });
-  const heat = new THREE.MeshLambertMaterial({ vertexColors: true, side: THREE.DoubleSide });
-  const plain = new THREE.MeshLambertMaterial({ color: PLAIN, side: THREE.DoubleSide });
-  const mush = new THREE.MeshLambertMaterial({ color: 0xd2c2ae, side: THREE.DoubleSide });
+  const matcap = shadingTexture();
+  const heat = new THREE.MeshMatcapMaterial({ matcap, vertexColors: true, side: THREE.DoubleSide });
+  const plain = new THREE.MeshMatcapMaterial({ matcap, color: PLAIN, side: THREE.DoubleSide });
+  const mush = new THREE.MeshMatcapMaterial({ matcap, color: 0xd2c2ae, side: THREE.DoubleSide });
   views = await loadViews(data, heat, plain, mush);
   api.timings.files = performance.now();
   clips = review.clips.map((clip) => clip.meshes.map((m, k) => new ClipOffsets(data, clip, m, m, review.meshes[k].vertices)));

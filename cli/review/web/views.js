@@ -21,14 +21,25 @@ export function rampColour(t, out, at) {
   out[at + 2] = c0.b + (c1.b - c0.b) * a;
 }
 
-function lights(scene) {
-  scene.add(new THREE.HemisphereLight(0xffffff, 0x404048, 1.8));
-  const sun = new THREE.DirectionalLight(0xffffff, 1.6);
-  sun.position.set(3, 5, 4);
-  scene.add(sun);
-  const back = new THREE.DirectionalLight(0xffffff, 0.6);
-  back.position.set(-3, 2, -4);
-  scene.add(back);
+// Shading from a small drawn sphere (a matcap) instead of lights: one texture
+// read per pixel, which keeps three views playing on a software renderer.
+export function shadingTexture() {
+  const size = 128, data = new Uint8Array(size * size * 4);
+  const light = new THREE.Vector3(-0.45, 0.6, 0.66).normalize();
+  for (let y = 0; y < size; y++)
+    for (let x = 0; x < size; x++) {
+      const nx = ((x + 0.5) / size) * 2 - 1, ny = ((y + 0.5) / size) * 2 - 1;
+      const nz = Math.sqrt(Math.max(0, 1 - nx * nx - ny * ny));
+      const diffuse = Math.max(0, nx * light.x + ny * light.y + nz * light.z);
+      const specular = Math.pow(Math.max(0, 2 * diffuse * nz - light.z), 24);
+      const v = Math.min(255, 255 * (0.38 + 0.62 * diffuse + 0.18 * specular));
+      data.set([v, v, v, 255], 4 * (y * size + x));
+    }
+  const texture = new THREE.DataTexture(data, size, size);
+  texture.colorSpace = THREE.SRGBColorSpace;
+  texture.magFilter = THREE.LinearFilter;
+  texture.needsUpdate = true;
+  return texture;
 }
 
 // The page replaces every material, so the files' textures are never decoded.
@@ -79,7 +90,6 @@ export class FileView {
     this.gltf = gltf;
     this.scene = new THREE.Scene();
     this.scene.add(gltf.scene);
-    lights(this.scene);
     this.mixer = new THREE.AnimationMixer(gltf.scene);
     this.parts = scoredParts(gltf, review, bytes);
     const scored = new Set(this.parts.map((p) => p.object));
@@ -134,7 +144,6 @@ export class MushView {
     this.name = 'mush';
     this.label = 'Delta Mush';
     this.scene = new THREE.Scene();
-    lights(this.scene);
     this.parts = bakedParts.map((p) => {
       const g = new THREE.BufferGeometry();
       const position = new THREE.BufferAttribute(new Float32Array(p.skin.count * 3), 3);

@@ -20,7 +20,8 @@ TEST(WorkingDirectory, EveryCommandTakesBareAndRelativeNames) {
     std::string dir, args, wrote;  // wrote: a file or folder the step must leave, relative to d
   } steps[] = {
       {"", "bake tail.glb -o baked.glb", "baked_report.png"},
-      {"", "bake tail.glb -o baked2.glb --report r.png --animation wave", "r.png"},
+      {"", "bake tail.glb -o baked2.glb --report r.png --animation wave --summary s.json", "s.json"},
+      {"sub", "review ../tail.glb ../baked.glb -o review.html", "sub/review.html"},
       {"sub", "bake ../tail.glb -o ../up.gltf", "up.gltf"},
       {"", "import tail.glb -o s.fws --animation sway", "s.fws"},
       {"", "press s.fws \"Extract state\" -o p.fws --yes", "p.fws"},
