@@ -72,8 +72,10 @@ Json EmbeddedData(const std::string& html) {
 TEST(ReviewPage, ShowsTheBakeInChromiumAsTheProgramComputesIt) {
   if (FW_SANITIZED) GTEST_SKIP() << "a check of the page in the browser, run by the ordinary build";
   TempDir d;
-  ArmCharacterShape shape;
+  ArmCharacterShape shape;  // centimetres under a turned root, as exporters wrap skeletons
   shape.ringsPerBone = 3;
+  shape.units = 100.0f;
+  shape.zUp = true;
   shape.skinnedMeshes = 2;
   shape.secondSkin = true;
   shape.hangingPart = true;
