@@ -96,6 +96,7 @@ struct MeshBake {
   int limit = 0;
   std::vector<int> kept;  // vertices that kept the file's weights
   int resolved = 0;       // vertices solved again on their strongest bones
+  int keptCut = 0;        // of them, those whose solved weights cut to those bones fit better
   int widest = 0;         // the most bones the solve gave a vertex
   int cut = 0;            // vertices whose weights were cut to the limit as written
   int start = 0, end = 0;
@@ -168,17 +169,21 @@ class Bake {
       mush = Sample(m.node, result.start, result.end, true);
       result.trainBefore = CompareFrames(Sample(m.node, result.start, result.end, false), mush);
     }
+    // The weights the solve starts from, for solving past maxInfluences again.
+    const bool limitInfluences = o_.maxInfluences < result.limit && !o_.cutInfluences;
+    const SkinWeightTable unsolved = limitInfluences ? ReadSkinWeights(m.node) : SkinWeightTable();
     if (!Press("Solve Skin weights", error)) return false;
     if (m.fernwick->IsEnabled()) return Fail("the solve wrote no weights", error);
     if (scoreTraining) result.trainAfter = CompareFrames(Sample(m.node, result.start, result.end, false), mush);
-    if (o_.maxInfluences < result.limit && !o_.cutInfluences) {
+    if (limitInfluences) {
       const auto limited = CommandClock::now();
       InfluenceLimit limit;
-      if (!LimitInfluencesBySolving(m.node, m.fernwick, result.start, result.end, o_.maxInfluences,
+      if (!LimitInfluencesBySolving(m.node, m.fernwick, unsolved, result.start, result.end, o_.maxInfluences,
                                     m.fernwick->GetParamBlock(0)->GetInt(pb_solverIterations, 0), limit, error))
         return false;
       clock_.Add("influences", SecondsSince(limited));
       result.resolved = limit.vertices;
+      result.keptCut = limit.keptCut;
       result.widest = limit.widest;
     }
     if (plan_.proxyPoses) {
@@ -306,7 +311,8 @@ void PrintReport(const CharacterOptions& o, const GltfCharacter& c, const std::v
     const std::string who = several ? "\"" + c.meshes[m].name + "\": " : std::string();
     if (b.resolved > 0)
       out << who << b.resolved << (b.resolved == 1 ? " vertex" : " vertices") << " solved again on their "
-          << o.maxInfluences << " strongest bones (the solve gave up to " << b.widest << ")\n";
+          << o.maxInfluences << " strongest bones (the solve gave up to " << b.widest << "); " << b.keptCut
+          << " of them keep their solved weights cut to those bones, which fit their frames better\n";
     if (b.cut > 0)
       out << who << b.cut << (b.cut == 1 ? " vertex" : " vertices") << " cut to their " << o.maxInfluences
           << " largest weights, renormalised\n";
