@@ -150,7 +150,7 @@ class Bake {
     if (o_.boneLimitAuto) out_ << AutoBoneLimitLine(need, result.limit) << "\n";
     if (result.limit > kAutoBoneLimitMax)
       out_ << "warning: --bone-limit " << result.limit << " is above " << kAutoBoneLimitMax
-           << ", and the weight search grows as L * 2^(L-1): the solve may take up to about "
+           << ", and the weight search grows as L * 2^(L-1): expect the solve to take about "
            << DescribeDuration(EstimateSolveSeconds(int(need.ranks.size()), result.end - result.start + 1,
                                                     result.limit, o_.solverIterations))
            << " (" << need.ranks.size() << " vertices, " << (result.end - result.start + 1) << " frames)\n";
