@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
       for (int way = 0; way < 3; ++way) {
         const auto& r = Table()[{c, way}];
         std::cout << " | ";
-        if (k < r.size()) std::cout << std::fixed << std::setprecision(3) << r[k].second;
+        if (k < r.size()) std::cout << std::fixed << std::setprecision(5) << r[k].second;
       }
       std::cout << " |\n";
     }
