@@ -341,9 +341,10 @@ void PrintReport(const CharacterOptions& o, const GltfCharacter& c, const std::v
 ReportView ReportViewOf(const CharacterOptions& o, const GltfCharacter& c, const std::vector<MeshBake>& bakes) {
   ReportView view;
   const bool clips = !bakes.front().clips.empty();
-  view.title = std::string(clips ? "Largest distance per vertex to Delta Mush, scored clips"
-                                 : "Fernwick fit: largest distance per vertex to Delta Mush") +
-               " (" + std::to_string(o.maxInfluences) + " influences, " + GltfWeightFormatName(o.weightFormat) + ")";
+  view.title = clips ? "Largest distance per vertex to Delta Mush, scored clips"
+                     : "Fernwick fit: largest distance per vertex to Delta Mush";
+  view.subtitle = "weights as written: at most " + std::to_string(o.maxInfluences) + " influences per vertex, " +
+                  GltfWeightFormatName(o.weightFormat);
   for (size_t m = 0; m < bakes.size(); ++m) {
     const MeshBake& b = bakes[m];
     const int base = static_cast<int>(view.positions.size());
