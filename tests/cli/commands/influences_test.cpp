@@ -86,8 +86,9 @@ TEST(Influences, SolvingAgainBeatsCuttingOnTheHub) {
 }
 
 TEST(Influences, SolvingAgainBeatsCuttingOnFox) {
+  if (FW_SANITIZED) GTEST_SKIP() << "three bakes of a measurement, run by the ordinary build; the hub runs here";
   FW_SAMPLE_FILE(fox, "Fox.glb");
-  ExpectSolvingBeatsCutting(fox, FW_SANITIZED ? 4 : 12);
+  ExpectSolvingBeatsCutting(fox, 12);
 }
 
 // The fit after is the written file's: with weights in 255ths, the report
