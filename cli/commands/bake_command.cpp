@@ -108,6 +108,7 @@ struct MeshBake {
   int limit = 0;
   std::vector<int> kept;  // vertices that kept the file's weights
   int resolved = 0;       // vertices solved again on their strongest bones
+  int keptCut = 0;        // of them, those whose solved weights cut to those bones fit better
   int widest = 0;         // the most bones the solve gave a vertex
   int cut = 0;            // vertices whose weights were cut to the limit as written
   int start = 0, end = 0;
@@ -163,7 +164,7 @@ class Bake {
     if (o_.boneLimitAuto) out_ << AutoBoneLimitLine(need, result.limit) << "\n";
     if (result.limit > kAutoBoneLimitMax)
       out_ << "warning: --bone-limit " << result.limit << " is above " << kAutoBoneLimitMax
-           << ", and the weight search grows as L * 2^(L-1): the solve may take up to about "
+           << ", and the weight search grows as L * 2^(L-1): expect the solve to take about "
            << DescribeDuration(EstimateSolveSeconds(int(need.ranks.size()), result.end - result.start + 1,
                                                     result.limit, o_.solverIterations))
            << " (" << need.ranks.size() << " vertices, " << (result.end - result.start + 1) << " frames)\n";
@@ -182,17 +183,21 @@ class Bake {
       mush = Sample(m.node, result.start, result.end, true);
       result.trainBefore = CompareFrames(Sample(m.node, result.start, result.end, false), mush);
     }
+    // The weights the solve starts from, for solving past maxInfluences again.
+    const bool limitInfluences = o_.maxInfluences < result.limit && !o_.cutInfluences;
+    const SkinWeightTable unsolved = limitInfluences ? ReadSkinWeights(m.node) : SkinWeightTable();
     if (!Press("Solve Skin weights", error)) return false;
     if (m.fernwick->IsEnabled()) return Fail("the solve wrote no weights", error);
     if (scoreTraining) result.trainAfter = CompareFrames(Sample(m.node, result.start, result.end, false), mush);
-    if (o_.maxInfluences < result.limit && !o_.cutInfluences) {
+    if (limitInfluences) {
       const auto limited = CommandClock::now();
       InfluenceLimit limit;
-      if (!LimitInfluencesBySolving(m.node, m.fernwick, result.start, result.end, o_.maxInfluences,
+      if (!LimitInfluencesBySolving(m.node, m.fernwick, unsolved, result.start, result.end, o_.maxInfluences,
                                     m.fernwick->GetParamBlock(0)->GetInt(pb_solverIterations, 0), limit, error))
         return false;
       clock_.Add("influences", SecondsSince(limited));
       result.resolved = limit.vertices;
+      result.keptCut = limit.keptCut;
       result.widest = limit.widest;
     }
     if (plan_.proxyPoses) {
@@ -354,7 +359,8 @@ void PrintReport(const CharacterOptions& o, const GltfCharacter& c, const std::v
     const std::string who = several ? "\"" + c.meshes[m].name + "\": " : std::string();
     if (b.resolved > 0)
       out << who << b.resolved << (b.resolved == 1 ? " vertex" : " vertices") << " solved again on their "
-          << o.maxInfluences << " strongest bones (the solve gave up to " << b.widest << ")\n";
+          << o.maxInfluences << " strongest bones (the solve gave up to " << b.widest << "); " << b.keptCut
+          << " of them keep their solved weights cut to those bones, which fit their frames better\n";
     if (b.cut > 0)
       out << who << b.cut << (b.cut == 1 ? " vertex" : " vertices") << " cut to their " << o.maxInfluences
           << " largest weights, renormalised\n";
@@ -379,9 +385,10 @@ void PrintReport(const CharacterOptions& o, const GltfCharacter& c, const std::v
 ReportView ReportViewOf(const CharacterOptions& o, const GltfCharacter& c, const std::vector<MeshBake>& bakes) {
   ReportView view;
   const bool clips = !bakes.front().clips.empty();
-  view.title = std::string(clips ? "Largest distance per vertex to Delta Mush, scored clips"
-                                 : "Fernwick fit: largest distance per vertex to Delta Mush") +
-               " (" + std::to_string(o.maxInfluences) + " influences, " + GltfWeightFormatName(o.weightFormat) + ")";
+  view.title = clips ? "Largest distance per vertex to Delta Mush, scored clips"
+                     : "Fernwick fit: largest distance per vertex to Delta Mush";
+  view.subtitle = "weights as written: at most " + std::to_string(o.maxInfluences) + " influences per vertex, " +
+                  GltfWeightFormatName(o.weightFormat);
   for (size_t m = 0; m < bakes.size(); ++m) {
     const MeshBake& b = bakes[m];
     const int base = static_cast<int>(view.positions.size());

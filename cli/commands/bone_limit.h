@@ -58,9 +58,10 @@ std::vector<int> VerticesBeyond(const BoneLimitNeed& need, int limit);
 // node's first Skin, so that the solve's heaviest-bone test passes there.
 bool TieToNearestBone(INode* node, const BoneLimitNeed& need, const std::vector<int>& vertices, std::string& error);
 
-// Roughly how long the weight search takes at most: every vertex, pass and
-// tried move summed over every frame, at a rate measured on this machine with
-// every processor busy.
+// Roughly how long the weight search takes: every vertex, pass and move a
+// pass may try, summed over the frames as far as the search usually gets
+// before it drops a move, at a rate measured on this machine with every
+// processor busy.
 double EstimateSolveSeconds(int vertices, int frames, int limit, int iterations);
 
 // "12 s", "4 minutes", "2.5 hours".

@@ -61,9 +61,10 @@ struct GltfSkinnedMesh {
   // inverse bind matrix (identity when the skin gives none).
   std::vector<int> joints;
   std::vector<Matrix3> inverseBind;
-  // The mesh's own space into the file's world at the bind pose: the skin's
-  // root joint's inverse bind matrix times that joint's rest world transform.
-  // Bound in its rest pose, every joint of the skin gives the same matrix.
+  // The mesh's own space into the file's world at the bind pose: the mesh
+  // node's world transform where its scale is the skeleton's, else the skin's
+  // root joint's inverse bind matrix times that joint's rest world transform
+  // (bound in its rest pose, every joint of the skin gives that matrix).
   Matrix3 bindWorld;
 
   // Welded geometry: one vertex per distinct (position, joints, weights).

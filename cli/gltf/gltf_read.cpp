@@ -246,11 +246,19 @@ bool ReadSkins(const tinygltf::Model& m, GltfCharacter& c, std::string& error) {
       mesh.joints.push_back(it->second);
       mesh.inverseBind.push_back(ibm.empty() ? Matrix3() : GltfMatrixToMatrix3(ibm.data() + 16 * j));
     }
-    // The skin's root-most joint places the mesh in the world.
+    // Where the bind pose stands in the world. Delta Mush needs the motion's
+    // scale, which the skin's root-most joint gives at rest; its turn and
+    // place do not matter to it. The mesh node's own transform, where it has
+    // that scale, is where the mesh was bound (inverse binds taken relative
+    // to it, as most exporters write them): it keeps a file whose rest pose
+    // is not its bind pose standing as it was made.
     int root = 0;
     for (size_t j = 1; j < skin.joints.size(); ++j)
       if (Depth(c, skin.joints[j]) < Depth(c, skin.joints[root])) root = int(j);
-    mesh.bindWorld = mesh.inverseBind[root] * c.nodes[skin.joints[root]].restWorld;
+    const Matrix3 fromRoot = mesh.inverseBind[root] * c.nodes[skin.joints[root]].restWorld;
+    const double rootScale = std::cbrt(std::fabs(double(fromRoot.Determinant())));
+    const double nodeScale = std::cbrt(std::fabs(double(mesh.meshWorld.Determinant())));
+    mesh.bindWorld = std::fabs(nodeScale - rootScale) <= 1e-3 * rootScale ? mesh.meshWorld : fromRoot;
   }
   for (GltfJoint& joint : c.joints)
     for (int p = c.nodes[joint.node].parent; p >= 0; p = c.nodes[p].parent) {

@@ -230,6 +230,10 @@ bool EncodeFitReportPng(const ReportView& view, std::string& png, std::string& e
   Image image(kFitReportWidth, kFitReportHeight, kWhite);
   const std::string title = Printable(view.title, (kFitReportWidth - 32) / (kGlyphAdvance * 3));
   DrawText(image, (kFitReportWidth - TextWidth(title, 3)) / 2, 18, title, 3, kInk);
+  if (!view.subtitle.empty()) {
+    const std::string sub = Printable(view.subtitle, (kFitReportWidth - 32) / (kGlyphAdvance * 2));
+    DrawText(image, (kFitReportWidth - TextWidth(sub, 2)) / 2, 44, sub, 2, kInk);
+  }
   const char* columnNames[2] = {"front", "side"};
   const char* rowNames[2] = {"before", "after"};
   for (int row = 0; row < 2; ++row) {

@@ -15,6 +15,7 @@ struct ReportView {
   // in their own colour in the after row, with their count beside the scale.
   std::vector<char> kept;
   std::string title;
+  std::string subtitle;  // a smaller line under the title, or empty
 };
 
 // The picture is a 2 x 2 grid of panels: rows before / after, columns front /

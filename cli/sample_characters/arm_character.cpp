@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "cli/gltf/gltf_container.h"
+#include "cli/sample_characters/glb_builder.h"
 
 namespace {
 
@@ -186,42 +186,6 @@ void AddTube(const Tube& t, int segments, SkinnedPart& part) {
     }
 }
 
-struct Bin {
-  std::string data;
-  Json views = Json::array();
-  Json accessors = Json::array();
-  int View(const void* p, size_t bytes, int target) {
-    while (data.size() % 4) data.push_back('\0');
-    Json v = {{"buffer", 0}, {"byteOffset", data.size()}, {"byteLength", bytes}};
-    if (target) v["target"] = target;
-    data.append(static_cast<const char*>(p), bytes);
-    views.push_back(v);
-    return static_cast<int>(views.size()) - 1;
-  }
-  int Floats(const std::vector<float>& v, const char* type, int comps, int target, bool bounds) {
-    Json a = {{"bufferView", View(v.data(), v.size() * 4, target)}, {"componentType", 5126},
-              {"count", v.size() / comps}, {"type", type}};
-    if (bounds) {
-      std::vector<float> lo(comps, 1e30f), hi(comps, -1e30f);
-      for (size_t i = 0; i < v.size(); ++i) lo[i % comps] = std::min(lo[i % comps], v[i]), hi[i % comps] = std::max(hi[i % comps], v[i]);
-      a["min"] = lo;
-      a["max"] = hi;
-    }
-    accessors.push_back(a);
-    return static_cast<int>(accessors.size()) - 1;
-  }
-  int Shorts(const std::vector<std::uint16_t>& v, int target) {
-    accessors.push_back({{"bufferView", View(v.data(), v.size() * 2, target)}, {"componentType", 5123},
-                         {"count", v.size() / 4}, {"type", "VEC4"}});
-    return static_cast<int>(accessors.size()) - 1;
-  }
-  int Indices(const std::vector<std::uint32_t>& v) {
-    accessors.push_back({{"bufferView", View(v.data(), v.size() * 4, 34963)}, {"componentType", 5125},
-                         {"count", v.size()}, {"type", "SCALAR"}});
-    return static_cast<int>(accessors.size()) - 1;
-  }
-};
-
 // The tubes of the arm (upper arm, forearm and palm) and of each finger.
 void BuildParts(const ArmCharacterShape& s, const std::vector<Joint>& j, SkinnedPart& arm, SkinnedPart& fingers) {
   const int R = std::max(2, s.ringsPerBone), S = std::max(3, s.segments);
@@ -305,7 +269,7 @@ std::string MakeArmCharacterGlb(const ArmCharacterShape& s) {
     for (std::uint32_t i : fingers.indices) arm.indices.push_back(base + i);
   }
 
-  Bin bin;
+  GlbBuilder bin;
   // Skins: the whole skeleton; with secondSkin, the hand and fingers backwards.
   std::vector<std::vector<int>> skinJoints(1);
   for (int k = 0; k < J; ++k) skinJoints[0].push_back(k);
@@ -425,8 +389,5 @@ std::string MakeArmCharacterGlb(const ArmCharacterShape& s) {
   doc["meshes"] = meshes;
   doc["skins"] = skins;
   doc["animations"] = animations;
-  doc["accessors"] = bin.accessors;
-  doc["bufferViews"] = bin.views;
-  doc["buffers"] = Json::array({Json{{"byteLength", bin.data.size()}}});
-  return JoinGlb(doc.dump(), bin.data, true);
+  return bin.Glb(doc);
 }

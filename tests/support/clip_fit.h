@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <sstream>
 #include <string>
@@ -34,6 +35,7 @@ inline Figures ParseFigures(const std::string& figures) {
 
 struct ClipLine {
   std::string status;   // "trained on" or "held out"
+  int frames = 0;
   std::string figures;  // everything after "frames): "
   std::map<std::string, std::string> meshes;  // per mesh's own line, when there are several
 };
@@ -55,7 +57,7 @@ inline std::map<std::string, ClipLine> ClipLines(const std::string& text) {
     const size_t close = line.find("\" (", 3), comma = line.find(", ", close), colon = line.find("frames): ");
     if (close == std::string::npos || comma == std::string::npos || colon == std::string::npos) continue;
     last = &lines[line.substr(3, close - 3)];
-    *last = {line.substr(close + 3, comma - close - 3), line.substr(colon + 9), {}};
+    *last = {line.substr(close + 3, comma - close - 3), std::atoi(line.c_str() + comma + 2), line.substr(colon + 9), {}};
   }
   return lines;
 }

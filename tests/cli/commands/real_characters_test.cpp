@@ -226,6 +226,7 @@ void ExpectSampleBakes(const std::string& sample, const std::string& fast) {
 }
 
 TEST(SampleCharacters, MannequinyBakesWithItsFingersAndTenClips) {
+  if (FW_SANITIZED) GTEST_SKIP() << "7,000 vertices: the ordinary build bakes it; RobotExpressive runs here";
   FW_SAMPLE_FILE(file, "Mannequiny.glb");
   ExpectSampleBakes(file, "--animation idle --evaluate idle --iterations 3 --range-of-motion 0");
 }

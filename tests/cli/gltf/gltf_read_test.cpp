@@ -4,6 +4,7 @@
 
 #include "cli/files/atomic_file.h"
 #include "cli/gltf/gltf_character.h"
+#include "cli/sample_characters/arm_character.h"
 #include "tests/cli/gltf/gltf_test_file.h"
 #include "tests/support/sample_files.h"
 
@@ -180,6 +181,40 @@ TEST(GltfRead, RiggedSimpleSample) {
   slow.readAnimations = true;
   ASSERT_TRUE(ReadGltfCharacter(kRigged, slow, c, err)) << err;
   EXPECT_EQ(c.animations[0].frameCount, 51);
+}
+
+}  // namespace
+
+namespace {
+
+// Where the bind pose stands: the mesh node's place when its scale is the
+// skeleton's (inverse binds relative to it, or a mesh at the origin), else
+// what the skin's root joint says, so that a node transform glTF ignores
+// cannot put the rest state at another scale than the motion.
+TEST(GltfRead, BindPoseStandsWhereTheMeshWasBoundAtTheSkeletonsScale) {
+  TempDir dir;
+  ArmCharacterShape under;
+  under.units = 100;  // positions in centimetres, the mesh node and skeleton under a 0.01 root
+  under.zUp = true;
+  ArmCharacterShape world;
+  world.meshUnderRoot = false;  // world positions, the mesh at the scene root
+  world.units = 100;
+  GltfCharacter a, b, c;
+  std::string err;
+  ASSERT_TRUE(ReadGltfCharacterFromBytes(MakeArmCharacterGlb(under), "under.glb", {}, a, err)) << err;
+  ASSERT_TRUE(ReadGltfCharacterFromBytes(MakeArmCharacterGlb(world), "world.glb", {}, b, err)) << err;
+  ExpectNear(a.meshes[0].bindWorld, a.meshes[0].meshWorld);
+  EXPECT_NEAR(a.meshes[0].bindWorld.GetRow(2).Length(), 0.01f, 1e-7f);
+  ExpectNear(b.meshes[0].bindWorld, Matrix3());
+  // The same world-space file with a scale on the mesh node, which skinning ignores.
+  GltfContainer file;
+  ASSERT_TRUE(SplitGltfContainer(MakeArmCharacterGlb(world), file, err)) << err;
+  nlohmann::json doc = nlohmann::json::parse(file.json);
+  for (auto& n : doc["nodes"])
+    if (n.contains("skin")) n["scale"] = {0.5, 0.5, 0.5};
+  ASSERT_TRUE(ReadGltfCharacterFromBytes(JoinGlb(doc.dump(), file.bin, true), "scaled.glb", {}, c, err)) << err;
+  EXPECT_NEAR(c.meshes[0].meshWorld.GetRow(0).Length(), 0.5f, 1e-6f);
+  ExpectNear(c.meshes[0].bindWorld, Matrix3());
 }
 
 }  // namespace
