@@ -225,7 +225,7 @@ function fillPanel() {
       tr.appendChild(td);
     });
     tr.title = `Worst vertex after: ${c.after.worstVertex} at frame ${c.after.worstFrame}`;
-    tr.addEventListener('click', () => showWorst(k));
+    tr.addEventListener('click', () => { if (views) showWorst(k); });
     body.appendChild(tr);
   });
   const notes = ['Both skins are played by three.js from each file\'s own joints and weights (JOINTS_0/WEIGHTS_0, ' +
@@ -307,7 +307,10 @@ async function start() {
   api.timings.data = performance.now();
   review = data.review;
   summary = data.summary;
-  renderer = new THREE.WebGLRenderer({ antialias: false, preserveDrawingBuffer: true });
+  // The figures first: they stand even where WebGL does not.
+  fillPanel();
+  review.clips.forEach((c, k) => $('clip').add(new Option(`${c.name} (${c.frames} frames)`, String(k))));
+  renderer = new THREE.WebGLRenderer({ antialias: false });
   renderer.setPixelRatio(window.devicePixelRatio);
   renderer.setClearColor(0x3a3d42);
   $('viewport').prepend(renderer.domElement);
@@ -325,8 +328,6 @@ async function start() {
   offsets = review.meshes.map((m) => new Float32Array(m.vertices * 3));
   mushWelded = review.meshes.map((m) => new Float32Array(m.vertices * 3));
 
-  review.clips.forEach((c, k) => $('clip').add(new Option(`${c.name} (${c.frames} frames)`, String(k))));
-  fillPanel();
   $('clip').addEventListener('change', () => { setPlaying(false); selectClip(Number($('clip').value)); });
   $('play').addEventListener('click', () => setPlaying(!state.playing));
   $('slider').addEventListener('input', () => { setPlaying(false); setFrame(Number($('slider').value)); });
