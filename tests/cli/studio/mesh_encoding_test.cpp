@@ -40,7 +40,7 @@ TEST(MeshEncoding, TopologyRoundTrip) {
   const Reader r{bytes};
   ASSERT_EQ(bytes.size(), 32u + 4 * (6 + 4));
   EXPECT_EQ(r.Tag(), "FWTO");
-  EXPECT_EQ(r.Word(1), 1u);
+  EXPECT_EQ(r.Word(1), 2u);
   EXPECT_EQ(r.Word(2), t.key);
   EXPECT_EQ(r.Word(3), 4u);  // V
   EXPECT_EQ(r.Word(4), 2u);  // T
@@ -56,30 +56,49 @@ TEST(MeshEncoding, FrameRoundTrip) {
   f.key = 0xC0FFEE;
   f.frame = -7;
   f.hasFernwick = true;
+  f.fernwickOn = true;
   f.positions = {0, 1, 2, 3.5f, -4, 5, 6, 7, 8e-3f, -1e6f, 0.25f, 1};
   f.displacement = {0, 0.5f, 2.25f, 1e-7f};
   f.bonePositions = {1, 2, 3, 4, 5, 6};
+  f.normals = {127, 0, 0, 0, -127, 0, 0, 0, 127, 73, 73, -73};
   std::string bytes = "stale";
   EncodeFrame(f, bytes);
   const Reader r{bytes};
-  ASSERT_EQ(bytes.size(), 32u + 4 * (12 + 4 + 6));
+  // 12 normal bytes after the float arrays: already a multiple of 4.
+  ASSERT_EQ(bytes.size(), 32u + 4 * (12 + 4 + 6) + 12);
   EXPECT_EQ(r.Tag(), "FWFR");
-  EXPECT_EQ(r.Word(1), 1u);
+  EXPECT_EQ(r.Word(1), 2u);
   EXPECT_EQ(r.Word(2), 0xC0FFEEu);
   EXPECT_EQ(static_cast<std::int32_t>(r.Word(3)), -7);
   EXPECT_EQ(r.Word(4), 4u);
   EXPECT_EQ(r.Word(5), 2u);
   EXPECT_EQ(r.Float(6), 2.25f) << "the largest displacement";
-  EXPECT_EQ(r.Word(7), 1u);
+  EXPECT_EQ(r.Word(7), 3u) << "a Fernwick, switched on";
   for (size_t i = 0; i < 12; ++i) EXPECT_EQ(r.Float(8 + i), f.positions[i]);
   for (size_t i = 0; i < 4; ++i) EXPECT_EQ(r.Float(20 + i), f.displacement[i]);
   for (size_t i = 0; i < 6; ++i) EXPECT_EQ(r.Float(24 + i), f.bonePositions[i]);
+  for (size_t i = 0; i < 12; ++i) EXPECT_EQ(static_cast<std::int8_t>(bytes[32 + 88 + i]), f.normals[i]);
 
+  f.fernwickOn = false;
+  EncodeFrame(f, bytes);
+  EXPECT_EQ(Reader{bytes}.Word(7), 1u) << "a Fernwick, switched off";
   f.hasFernwick = false;
   f.displacement.assign(4, 0.0f);
   EncodeFrame(f, bytes);
   EXPECT_EQ(Reader{bytes}.Word(7), 0u);
   EXPECT_EQ(Reader{bytes}.Float(6), 0.0f);
+}
+
+TEST(MeshEncoding, MissingNormalsAreZeroAndTheFramePadsToWords) {
+  MeshFrame f;
+  f.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
+  f.displacement = {0, 0, 0};
+  f.normals = {0, 0, 127};  // the first vertex's only
+  std::string bytes;
+  EncodeFrame(f, bytes);
+  ASSERT_EQ(bytes.size(), 32u + 4 * (9 + 3) + 12) << "9 normal bytes and 3 of padding";
+  const std::string normals = bytes.substr(32 + 48, 12);
+  EXPECT_EQ(normals, std::string("\0\0\x7f", 3) + std::string(9, '\0'));
 }
 
 TEST(MeshEncoding, EmptyMeshIsAHeaderAlone) {
