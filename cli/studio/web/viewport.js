@@ -23,10 +23,11 @@ uniform vec3 ramp[4];
 uniform vec3 keyLight;  // towards the light, view space
 varying vec3 shade;
 vec3 rampAt(float t) {
+  // Without branches: each stretch's blend, clamped to 0..1.
   float x = clamp(t, 0.0, 1.0) * 3.0;
-  if (x < 1.0) return mix(ramp[0], ramp[1], x);
-  if (x < 2.0) return mix(ramp[1], ramp[2], x - 1.0);
-  return mix(ramp[2], ramp[3], x - 2.0);
+  vec3 c = mix(ramp[0], ramp[1], clamp(x, 0.0, 1.0));
+  c = mix(c, ramp[2], clamp(x - 1.0, 0.0, 1.0));
+  return mix(c, ramp[3], clamp(x - 2.0, 0.0, 1.0));
 }
 void main() {
   vec3 n = normalize(normalMatrix * normal);
@@ -92,6 +93,18 @@ export class Viewport {
     this.fixedScale = 0;    // the largest distance before the last solve; 0: each frame's own
     this.drawn = null;      // the promise of the draw asked for
     this.pending = null;    // the frame to put in the buffers at the next draw
+    // Frames streaming in (the slider dragged, playing) are drawn at half
+    // resolution when drawing cannot keep up, as with software rendering;
+    // the frame a stream stops at is drawn again in full.
+    this.fullRatio = window.devicePixelRatio;
+    this.drawCost = 0;      // milliseconds from a draw until the page is free again, averaged
+    this.streaming = false;
+    this.restTimer = null;
+    // A task queued at a draw runs once the browser has shown it.
+    this.afterDraw = new MessageChannel();
+    this.afterDraw.port1.onmessage = (e) => {
+      this.drawCost = 0.7 * this.drawCost + 0.3 * (performance.now() - e.data);
+    };
     this.legendText = '';
 
     new ResizeObserver(() => this.resize()).observe(container);
@@ -184,7 +197,27 @@ export class Viewport {
   setFrame(frame) {
     this.lastFrame = frame;
     this.pending = frame;
+    this.streamed();
     return this.requestRender();
+  }
+
+  streamed() {
+    if (!this.streaming && this.drawCost > 20) {
+      this.streaming = true;
+      this.setRatio(this.fullRatio / 2);
+    }
+    clearTimeout(this.restTimer);
+    this.restTimer = setTimeout(() => {
+      if (!this.streaming) return;
+      this.streaming = false;
+      this.setRatio(this.fullRatio);
+    }, 250);
+  }
+
+  setRatio(ratio) {
+    this.renderer.setPixelRatio(ratio);
+    this.container.dataset.resolution = ratio < this.fullRatio ? 'reduced' : 'full';
+    this.resize();
   }
 
   upload(frame) {
@@ -253,10 +286,14 @@ export class Viewport {
   }
 
   render() {
+    const began = performance.now();
     const frame = this.pending;
     this.pending = null;
     if (frame) this.upload(frame);
     this.renderer.render(this.scene, this.camera);
-    if (frame) this.onDrawn(frame);
+    if (frame) {
+      this.onDrawn(frame);
+      this.afterDraw.port2.postMessage(began);
+    }
   }
 }
