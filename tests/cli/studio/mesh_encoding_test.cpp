@@ -82,6 +82,7 @@ TEST(MeshEncoding, FrameRoundTrip) {
   f.fernwickOn = false;
   EncodeFrame(f, bytes);
   EXPECT_EQ(Reader{bytes}.Word(7), 1u) << "a Fernwick, switched off";
+  f.fernwickOn = true;  // no Fernwick: nothing is on
   f.hasFernwick = false;
   f.displacement.assign(4, 0.0f);
   EncodeFrame(f, bytes);
