@@ -86,10 +86,10 @@ function applyState(state) {
   else if (!state.nodes.some((n) => n.handle === studio.node)) studio.node = state.nodes.find((n) => n.hasMesh)?.handle || 0;
   if (studio.node !== studio.shownNode) studio.topologyKey = null;
   document.body.dataset.revision = String(state.revision);
-  // The host's own frame, whatever this page last asked for.
+  // The host's own frame, whatever this page last asked for; resolves once shown.
   timeline.frame = state.time.frame;
   timeline.showLabel();
-  timeline.request(state.time.frame, false).catch((e) => notice(e.message, 'error'));
+  return timeline.request(state.time.frame, false).catch((e) => notice(e.message, 'error'));
 }
 
 // A notice, answer or frame told of `revision`: fetch the state when behind.
@@ -106,7 +106,7 @@ async function catchUp() {
     // unless something more happened meanwhile.
     while ((studio.heard > studio.revision || studio.forced) && !studio.stopped) {
       studio.forced = false;
-      applyState(await api.getScene());
+      await applyState(await api.getScene());
     }
   } catch (e) {
     if (e.status !== 0) notice(e.message, 'error');
@@ -134,7 +134,7 @@ async function run(path, body) {
   timeline.setEnabled(false);
   try {
     const state = await api.command(path, body);
-    applyState(state);
+    await applyState(state);
     return state;
   } catch (e) {
     if (e.status !== 0) notice(e.message, 'error');

@@ -20,6 +20,7 @@ export class Timeline {
     this.wanted = null;   // {frame, move}
     this.showing = null;  // the frame on its way
     this.playing = false;
+    this.pumping = null;  // the promise of the frames on their way
     this.labelText = '';
     this.slider.addEventListener('input', () => this.request(Number(this.slider.value)));
     this.play.addEventListener('click', () => this.setPlaying(!this.playing));
@@ -70,23 +71,31 @@ export class Timeline {
     return this.request(frame, false);
   }
 
-  async pump() {
-    if (this.showing !== null) return;
+  // Resolves once every frame wanted so far is shown (or replaced by a later one).
+  pump() {
+    if (!this.pumping) this.pumping = this.run().finally(() => { this.pumping = null; });
+    return this.pumping;
+  }
+
+  async run() {
     let drawn = Promise.resolve();
     try {
-      while (this.wanted !== null) {
-        const { frame, move } = this.wanted;
-        this.wanted = null;
-        this.showing = frame;
-        const next = await this.fetchFrame(frame, move);
-        // Never replace a frame before it was drawn.
+      for (;;) {
+        while (this.wanted !== null) {
+          const { frame, move } = this.wanted;
+          this.wanted = null;
+          this.showing = frame;
+          const next = await this.fetchFrame(frame, move);
+          // Never replace a frame before it was drawn.
+          await drawn;
+          this.frame = next ? next.frame : frame;
+          this.showLabel();
+          drawn = next ? next.show() : Promise.resolve();
+          this.showing = null;
+        }
         await drawn;
-        this.frame = next ? next.frame : frame;
-        this.showLabel();
-        drawn = next ? next.show() : Promise.resolve();
-        this.showing = null;
+        if (this.wanted === null) return;
       }
-      await drawn;
     } finally {
       this.showing = null;
     }

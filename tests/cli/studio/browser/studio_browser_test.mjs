@@ -244,10 +244,26 @@ async function main() {
     await Promise.all([a, b].map((d) => d.page.waitForFunction((v) =>
       document.querySelector('input[data-id="1491"]').value === v, held)));
     check(['2', '9'].includes(held), 'two tabs typing at once end showing what the host holds', held);
-    await typeIn(a, '10');
+    // The other tab's change lands while this tab's own answer is on its way
+    // (held back here): this tab ends showing it all the same.
+    await page.route('**/api/rollout/value', async (route) => {
+      const response = await route.fetch();
+      await new Promise((r) => setTimeout(r, 1500));
+      await route.fulfill({ response });
+    });
+    await typeIn(a, '3');
     await fieldA.press('Enter');
-    await b.page.waitForFunction(() => document.querySelector('input[data-id="1491"]').value === '10');
-    check(true, 'the other tab follows a change');
+    const holds = async (v) => { while ((await hostState()).panel[0].controls.find((c) => c.id === 1491).text !== v); };
+    await holds('3');
+    await (await typeIn(b, '10')).press('Enter');
+    const agreed = await Promise.all([a, b].map((d) => d.page.waitForFunction(() =>
+      document.querySelector('input[data-id="1491"]').value === '10' && !document.body.classList.contains('busy'),
+    null, { timeout: 10000 }).then(() => true, () => false)));
+    await page.unroute('**/api/rollout/value');
+    const seen = await Promise.all([a, b].map((d) => d.page.evaluate(() =>
+      `${document.querySelector('input[data-id="1491"]').value} at ${window.fernwickStudio.revision}/${window.fernwickStudio.heard}`)));
+    check(agreed.every(Boolean), 'a change from another tab during this tab\'s own shows in both',
+      `${seen.join(', ')}; the host holds ${JSON.stringify((await hostState()).revision)}`);
     await page.locator('#time-slider').fill('12');
     await b.frameShown(12);
     check(await b.page.locator('#frame-label').textContent() === '12 / 0\u201331', 'the other tab follows the time slider');
