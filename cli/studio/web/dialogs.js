@@ -29,9 +29,11 @@ export class MessageBoxDialog {
     this.root = root;
     this.answer = answer;
     this.current = null;
+    this.lastClosed = 0;  // boxes are numbered in order: one closed is never shown again
   }
 
   show(box) {
+    if (box.id <= this.lastClosed || (box.id === this.current && !this.root.hidden)) return;
     this.current = box.id;
     const r = this.root;
     fill(r, box.caption, box.text, box.icon);
@@ -55,7 +57,8 @@ export class MessageBoxDialog {
   }
 
   close(id) {
-    if (id !== undefined && id !== this.current) return;
+    this.lastClosed = Math.max(this.lastClosed, id);
+    if (id !== this.current) return;
     this.current = null;
     this.root.hidden = true;
   }

@@ -79,8 +79,8 @@ function applyState(state) {
   showStatus(state.status);
   showFit($('#fit'), state.fit);
   viewport.setFixedScale(state.fit ? state.fit.before.max : 0);
+  // A page that opens while the host holds a box shows it; boxes close by their own notice.
   if (state.box) boxes.show(state.box);
-  else boxes.close();
   timeline.setRange(state.time);
   if (state.selected) studio.node = state.selected;
   else if (!state.nodes.some((n) => n.handle === studio.node)) studio.node = state.nodes.find((n) => n.hasMesh)?.handle || 0;
@@ -181,11 +181,13 @@ const panel = new CommandPanel($('#command-panel'), {
   fold: (rollout, open) => run('rollout/fold', { rollout, open }),
 });
 
-$('#new').addEventListener('click', () => files.newDocument());
-$('#open').addEventListener('click', () => files.open());
-$('#save').addEventListener('click', () => files.save());
-$('#save-as').addEventListener('click', () => files.saveAs());
-$('#export').addEventListener('click', () => files.exportCharacter());
+// A file action that fails says why (an unreachable studio says so itself).
+const fileAction = (action) => () => action().catch((e) => { if (e.status !== 0) notice(e.message, 'error'); });
+$('#new').addEventListener('click', fileAction(() => files.newDocument()));
+$('#open').addEventListener('click', fileAction(() => files.open()));
+$('#save').addEventListener('click', fileAction(() => files.save()));
+$('#save-as').addEventListener('click', fileAction(() => files.saveAs()));
+$('#export').addEventListener('click', fileAction(() => files.exportCharacter()));
 for (const b of document.querySelectorAll('[data-view]'))
   b.addEventListener('click', () => {
     for (const o of document.querySelectorAll('[data-view]')) o.setAttribute('aria-pressed', String(o === b));

@@ -117,6 +117,8 @@ function driver(page) {
   return d;
 }
 
+let crudeRms = NaN;  // the wave clip's fit before the solve, as the page shows it
+
 async function main() {
   const { child, address } = startStudio();
   const url = await address;
@@ -248,7 +250,7 @@ async function main() {
     // (held back here): this tab ends showing it all the same.
     await page.route('**/api/rollout/value', async (route) => {
       const response = await route.fetch();
-      await new Promise((r) => setTimeout(r, 1500));
+      await new Promise((r) => setTimeout(r, 1000));
       await route.fulfill({ response });
     });
     await typeIn(a, '3');
@@ -328,8 +330,9 @@ async function main() {
     const nodes = await page.locator('#nodes').textContent();
     check(!nodes.includes('FNWK_proxy_'), 'the proxy nodes are gone from the node list');
     const clipRow = await fit.locator('.fit-row').nth(1).textContent();
-    check(/RMS [0-9.e+-]+ \u2192 [0-9.e+-]+ \(ratio/.test(clipRow) && !clipRow.includes('\u2026'),
-      'the clip is scored on the rig', clipRow);
+    const clipRms = clipRow.match(/RMS ([0-9.e+-]+) \u2192 ([0-9.e+-]+) \(ratio/);
+    check(Boolean(clipRms) && !clipRow.includes('\u2026'), 'the clip is scored on the rig', clipRow);
+    crudeRms = clipRms ? Number(clipRms[1]) : NaN;
 
     // Saving over files: a scene after one question, another file after two.
     await a.saveAs('final.fws', ['Yes', 'already exists']);
@@ -387,10 +390,9 @@ async function main() {
   const info = execFileSync(fernwick, ['scene', 'info', path.join(work, 'final.fws')], { encoding: 'utf8' });
   check(!info.includes('FNWK_proxy_') && !info.includes('proxySkin'), 'the saved scene has no proxy left');
   check(/iter\s+10\b/.test(info), 'the saved scene keeps Iterations 10');
-  const crude = rmsBefore(path.join(work, 'before.fws'));
+  // The crude skin's fit on the clip, as the page showed it, against the saved weights'.
   const solved = rmsBefore(path.join(work, 'final.fws'));
-  check(solved !== crude, 'the weights changed', `${crude} -> ${solved}`);
-  check(solved < 0.8 * crude, 'the solved weights fit the Delta Mush result better', `RMS ${crude} -> ${solved}`);
+  check(solved < 0.8 * crudeRms, 'the saved weights fit the Delta Mush result better', `RMS ${crudeRms} -> ${solved}`);
   const glb = fs.readFileSync(path.join(work, 'final.glb'));
   check(glb.subarray(0, 4).toString() === 'glTF', 'the export is a GLB file');
   if (args.validator && fs.existsSync(args.validator)) {
