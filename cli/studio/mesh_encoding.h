@@ -10,8 +10,9 @@
 //   frame     "FWFR", u32 version (2), u32 key, i32 frame, u32 V, u32 BV,
 //             f32 largest distance, u32 flags (bit 0: the node has a
 //             Fernwick; bit 1: it is switched on); then f32[3V] positions,
-//             f32[V] distances, f32[3BV] bone positions, i8[3V] unit normals
-//             (-127..127), zeros up to a multiple of 4 bytes
+//             f32[V] distances, f32[3BV] bone positions, i8[4V] unit normals
+//             (x, y, z in -127..127, then 0: four bytes a vertex, a format
+//             graphics stacks read directly)
 // A frame belongs to the topology with the same key.
 #pragma once
 #include <cstdint>

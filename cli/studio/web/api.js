@@ -91,7 +91,7 @@ export async function getFrame(node, frame) {
   at += 4 * vertexCount;
   const bonePositions = new Float32Array(buffer, at, 3 * boneVertexCount);
   at += 12 * boneVertexCount;
-  const normals = new Int8Array(buffer, at, 3 * vertexCount);
+  const normals = new Int8Array(buffer, at, 4 * vertexCount);
   return {
     key: h[2],
     frame: view.getInt32(12, true),

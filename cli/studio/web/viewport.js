@@ -148,8 +148,8 @@ export class Viewport {
     this.geometry.dispose();
     this.geometry = new THREE.BufferGeometry();
     this.geometry.setAttribute('position', dynamic(new Float32Array(3 * v), 3));
-    // Floats: three 8-bit components are no format the graphics stack reads directly.
-    this.geometry.setAttribute('normal', dynamic(new Float32Array(3 * v), 3));
+    // Four bytes a normal, as sent: a format the graphics stack reads as it is.
+    this.geometry.setAttribute('normal', dynamic(new Int8Array(4 * v), 4, true));
     this.geometry.setAttribute('distance', dynamic(new Float32Array(v), 1));
     const Index = v <= 65535 ? Uint16Array : Uint32Array;
     this.geometry.setIndex(new THREE.BufferAttribute(new Index(topology.triangles), 1));
@@ -226,8 +226,8 @@ export class Viewport {
     if (!position || position.count * 3 !== frame.positions.length) return;
     position.array.set(frame.positions);
     position.needsUpdate = true;
-    const normal = g.getAttribute('normal'), unit = normal.array, sent = frame.normals;
-    for (let i = 0; i < unit.length; ++i) unit[i] = sent[i] / 127;
+    const normal = g.getAttribute('normal');
+    normal.array.set(frame.normals);
     normal.needsUpdate = true;
     const distance = g.getAttribute('distance');
     distance.array.set(frame.distance);

@@ -64,8 +64,8 @@ TEST(MeshEncoding, FrameRoundTrip) {
   std::string bytes = "stale";
   EncodeFrame(f, bytes);
   const Reader r{bytes};
-  // 12 normal bytes after the float arrays: already a multiple of 4.
-  ASSERT_EQ(bytes.size(), 32u + 4 * (12 + 4 + 6) + 12);
+  // Four normal bytes a vertex after the float arrays.
+  ASSERT_EQ(bytes.size(), 32u + 4 * (12 + 4 + 6) + 16);
   EXPECT_EQ(r.Tag(), "FWFR");
   EXPECT_EQ(r.Word(1), 2u);
   EXPECT_EQ(r.Word(2), 0xC0FFEEu);
@@ -77,7 +77,10 @@ TEST(MeshEncoding, FrameRoundTrip) {
   for (size_t i = 0; i < 12; ++i) EXPECT_EQ(r.Float(8 + i), f.positions[i]);
   for (size_t i = 0; i < 4; ++i) EXPECT_EQ(r.Float(20 + i), f.displacement[i]);
   for (size_t i = 0; i < 6; ++i) EXPECT_EQ(r.Float(24 + i), f.bonePositions[i]);
-  for (size_t i = 0; i < 12; ++i) EXPECT_EQ(static_cast<std::int8_t>(bytes[32 + 88 + i]), f.normals[i]);
+  for (size_t v = 0; v < 4; ++v) {
+    for (size_t k = 0; k < 3; ++k) EXPECT_EQ(static_cast<std::int8_t>(bytes[32 + 88 + 4 * v + k]), f.normals[3 * v + k]);
+    EXPECT_EQ(bytes[32 + 88 + 4 * v + 3], 0);
+  }
 
   f.fernwickOn = false;
   EncodeFrame(f, bytes);
@@ -90,16 +93,15 @@ TEST(MeshEncoding, FrameRoundTrip) {
   EXPECT_EQ(Reader{bytes}.Float(6), 0.0f);
 }
 
-TEST(MeshEncoding, MissingNormalsAreZeroAndTheFramePadsToWords) {
+TEST(MeshEncoding, MissingNormalsAreZero) {
   MeshFrame f;
   f.positions = {0, 0, 0, 1, 0, 0, 0, 1, 0};
   f.displacement = {0, 0, 0};
-  f.normals = {0, 0, 127};  // the first vertex's only
+  f.normals = {0, 0, 127, 5};  // the first vertex's, and a stray byte
   std::string bytes;
   EncodeFrame(f, bytes);
-  ASSERT_EQ(bytes.size(), 32u + 4 * (9 + 3) + 12) << "9 normal bytes and 3 of padding";
-  const std::string normals = bytes.substr(32 + 48, 12);
-  EXPECT_EQ(normals, std::string("\0\0\x7f", 3) + std::string(9, '\0'));
+  ASSERT_EQ(bytes.size(), 32u + 4 * (9 + 3) + 12);
+  EXPECT_EQ(bytes.substr(32 + 48), std::string("\0\0\x7f", 4) + std::string(8, '\0'));
 }
 
 TEST(MeshEncoding, EmptyMeshIsAHeaderAlone) {
