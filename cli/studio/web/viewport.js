@@ -41,6 +41,13 @@ const FRAGMENT = `
 varying vec3 shade;
 void main() { gl_FragColor = vec4(shade, 1.0); }`;
 
+// The smallest of 1, 2 and 5 times a power of ten at or above x: a scale that
+// stays put while the frames' largest distances vary a little.
+function niceAbove(x) {
+  const power = 10 ** Math.floor(Math.log10(x));
+  return [1, 2, 5, 10].map((m) => m * power).find((s) => s >= x * (1 - 1e-9));
+}
+
 export class Viewport {
   // onDrawn(frame) runs as each frame is drawn.
   constructor(container, legend, onDrawn = () => {}) {
@@ -165,7 +172,7 @@ export class Viewport {
   applyScale(frame) {
     // Below a thousandth of the mesh's size a distance is rounding, not Fernwick.
     const radius = this.geometry.boundingSphere ? this.geometry.boundingSphere.radius : 1;
-    const own = Math.max(frame.maxDistance, 1e-3 * radius, 1e-12);
+    const own = niceAbove(Math.max(frame.maxDistance, 1e-3 * radius, 1e-12));
     this.uniforms.scale.value = this.fixedScale > 0 ? this.fixedScale : own;
     this.showLegend();
   }
@@ -189,7 +196,7 @@ export class Viewport {
     l.querySelector('.mid').textContent = (scale / 2).toPrecision(3);
     l.querySelector('.high').textContent = scale.toPrecision(3);
     l.querySelector('.note').textContent = (frame.fernwickOn ? 'Shown: the Delta Mush result' : 'Shown: linear skinning (Fernwick off)') +
-      (this.fixedScale > 0 ? '. Scale: the largest before the last solve' : '. Scale: this frame\u2019s largest');
+      (this.fixedScale > 0 ? '. Scale: the largest before the last solve' : '. Scale: above this frame\u2019s largest');
   }
 
   // Shows a frame; resolves once it is drawn. Its arrays go into the
