@@ -20,6 +20,7 @@
 #include "cli/studio/page_message_boxes.h"
 #include "cli/studio/panel_actions.h"
 #include "cli/studio/scene_view.h"
+#include "cli/studio/studio_command.h"
 #include "cli/studio/studio_document.h"
 #include "cli/studio/studio_events.h"
 #include "cli/studio/studio_server.h"
@@ -145,6 +146,7 @@ BENCHMARK(BM_TopologyOverHttp)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
+  RestartWithPassiveWaiting(argv);  // as `fernwick studio` runs
   if (argc == 3 && std::string(argv[1]) == "--write-character") {
     std::ofstream file(argv[2], std::ios::binary);
     file << MakeDemoCharacterGlb({kRings, kSegments});
