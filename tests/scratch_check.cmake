@@ -3,9 +3,11 @@
 #   -DSTEP=end    fails when SCRATCH is not empty, or when /tmp holds such a
 #                 name it did not hold at the start (and still does after a
 #                 short wait, for the folders of other suites running now).
-# The names: those the tests and the programs they run give their scratch
-# files, which would land in /tmp if something ignored TMPDIR.
-set(names fernwick-test-* fernwick-studio-* fernwick-chromium-* .fernwick-check.*)
+# The names: the tests' scratch folders and the program's check that a folder
+# takes files, which land in /tmp if they ignore TMPDIR. Only names that other
+# suites running on the machine now (older checkouts, the studio, browsers)
+# do not use for folders of their own that live a while.
+set(names fernwick-scratch-* .fernwick-check.*)
 set(noted ${SCRATCH}.at-start)
 
 function(tmp_entries out)

@@ -11,7 +11,7 @@
 struct TempDir {
   std::filesystem::path path;
   TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "fernwick-test-XXXXXX").string();
+    std::string tmpl = (std::filesystem::temp_directory_path() / "fernwick-scratch-XXXXXX").string();
     if (!mkdtemp(tmpl.data())) throw std::runtime_error("cannot make a scratch folder like " + tmpl);
     path = tmpl;
   }
