@@ -357,7 +357,11 @@ TEST_F(OutputFiles, AKilledBakeLeavesThePreviousOutputs) {
       // The first event on an output file (its temporary or itself), not on
       // the check that the folder takes files.
       bool seen = false;
-      while (!seen && std::chrono::steady_clock::now() - start < std::chrono::seconds(60)) {
+      auto ended = [pid] {  // without reaping it
+        siginfo_t info{};
+        return waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
+      };
+      while (!seen && !ended() && std::chrono::steady_clock::now() - start < std::chrono::seconds(60)) {
         pollfd p{watch, POLLIN, 0};
         if (poll(&p, 1, 100) <= 0) continue;
         alignas(inotify_event) char buf[4096];
