@@ -14,6 +14,12 @@ using nlohmann::json;
 
 class StudioServerTest : public StudioFixture {};
 
+std::set<std::string> Entries(const std::filesystem::path& dir) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) names.insert(e.path().filename().string());
+  return names;
+}
+
 TEST_F(StudioServerTest, ServesThePageAndItsFilesOnlyUnderTheToken) {
   auto page = client->Get(Path("/").c_str());
   ASSERT_TRUE(page);
@@ -381,25 +387,56 @@ TEST_F(StudioServerTest, ProgressReachesThePageWhileTheCommandRuns) {
   EXPECT_EQ(Scene()["status"]["progress"]["active"], false);
 }
 
-TEST_F(StudioServerTest, SavesAtomicallyAndReportsFailures) {
+// Save as, Save and Export to glTF each put a new file in place of the
+// previous one, never write over it; a disk that fills up at any file the
+// request writes leaves the previous file and no temporary beside it.
+TEST_F(StudioServerTest, SavesAndExportsReplaceTheFileWholeOrNotAtAll) {
+  namespace fs = std::filesystem;
   TempDir dir;
-  const std::string file = dir.File("scene.fws");
-  auto res = Post("/api/save-as", json{{"path", file}}.dump());
-  ASSERT_TRUE(res && res->status == 200) << res->body;
-  EXPECT_EQ(json::parse(res->body)["document"]["savePath"], file);
-  const std::string saved = TempDir::Read(file);
-  ASSERT_GT(saved.size(), 1000u);
-  Post("/api/rollout/value", R"({"rollout":0,"id":1491,"value":7})");
-  SetAtomicWriteFaultForTesting([](size_t offset, size_t) { return offset < 100; });
-  res = Post("/api/save", "{}");
-  SetAtomicWriteFaultForTesting(nullptr);
-  ASSERT_TRUE(res);
-  EXPECT_EQ(res->status, 500);
-  EXPECT_NE(res->body.find("No space left"), std::string::npos) << res->body;
-  EXPECT_EQ(TempDir::Read(file), saved) << "the previous file stays";
-  res = Post("/api/save", "{}");
-  EXPECT_EQ(res->status, 200);
-  EXPECT_NE(TempDir::Read(file), saved);
+  const fs::path kept = dir.path / "kept";
+  fs::create_directory(dir.path / "work");
+  fs::create_directory(kept);
+  struct Case {
+    std::string endpoint, name;
+  } cases[] = {{"/api/save-as", "scene.fws"}, {"/api/save", "scene.fws"}, {"/api/export", "character.glb"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.endpoint);
+    const std::string file = dir.File("work/" + c.name), previous = "the user's previous " + c.name;
+    // The person has confirmed replacing the file, whatever it holds.
+    const std::string body = json{{"path", file}, {"replace", true}, {"replaceOther", true}}.dump();
+    dir.Write("work/" + c.name, previous);
+    fs::remove(kept / c.name);
+    fs::create_hard_link(file, kept / c.name);
+    Post("/api/rollout/value", R"({"rollout":0,"id":1491,"value":7})");
+    int files = 0;
+    SetAtomicWriteFaultForTesting([&](size_t offset, size_t) {
+      if (offset == 0) ++files;
+      return true;
+    });
+    auto res = Post(c.endpoint, body);
+    SetAtomicWriteFaultForTesting(nullptr);
+    ASSERT_TRUE(res && res->status == 200) << (res ? res->body : "no answer");
+    EXPECT_NE(TempDir::Read(file), previous);
+    EXPECT_EQ(TempDir::Read((kept / c.name).string()), previous) << "written over in place";
+    EXPECT_EQ(json::parse(res->body)["document"]["savePath"], dir.File("work/scene.fws"));
+    ASSERT_GE(files, 1);
+    const std::set<std::string> entries = Entries(dir.path / "work");
+    for (int k = 1; k <= files; ++k) {
+      dir.Write("work/" + c.name, previous);
+      int started = 0;
+      SetAtomicWriteFaultForTesting([&](size_t offset, size_t) { return (started += offset == 0) != k; });
+      res = Post(c.endpoint, body);
+      SetAtomicWriteFaultForTesting(nullptr);
+      ASSERT_TRUE(res);
+      EXPECT_EQ(res->status, 500) << "disk full at file " << k;
+      EXPECT_NE(res->body.find("No space left"), std::string::npos) << res->body;
+      EXPECT_EQ(TempDir::Read(file), previous) << "disk full at file " << k;
+      EXPECT_EQ(Entries(dir.path / "work"), entries) << "disk full at file " << k;
+    }
+  }
+  auto res = Post("/api/save-as", json{{"path", dir.File("missing/scene.fws")}}.dump());
+  EXPECT_EQ(res->status, 400);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
 }
 
 }  // namespace
