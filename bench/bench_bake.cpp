@@ -105,6 +105,8 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  std::error_code ec;  // the characters and bakes written meanwhile
+  std::filesystem::remove_all(std::filesystem::temp_directory_path() / "fernwick-bench-bake", ec);
   std::cout << "\n| character | vertices | meshes | training frames | bone limit | import | sampling | distances | "
                "search | export | other | total (s) |\n|---|---|---|---|---|---|---|---|---|---|---|---|\n";
   for (const Row& r : Rows()) {

@@ -110,6 +110,8 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  std::error_code ec;  // the characters and bakes written meanwhile
+  std::filesystem::remove_all(std::filesystem::temp_directory_path() / "fernwick-bench-influences", ec);
   std::cout << "\n| character | clip | " << kWays[0] << " | " << kWays[1] << " | " << kWays[2]
             << " |\n|---|---|---|---|---|\n";
   for (int c = 0; c < static_cast<int>(std::size(kCharacters)); ++c) {

@@ -191,6 +191,8 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
+  std::error_code ec;  // the characters and bakes written meanwhile
+  std::filesystem::remove_all(std::filesystem::temp_directory_path() / "fernwick-bench-training", ec);
   // The same figures as tables: each held-out clip's RMS after / before, the
   // mean of them, the mean over the clips trained on, and the training frames.
   for (int c = 0; c < kCharacterCount; ++c)

@@ -31,6 +31,7 @@ CLI::Validator BoneLimitValidator() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::string(argv[1]) == "studio") RestartWithPassiveWaiting(argv);
   KeepFreedMemoryForReuse();
   CLI::App app{"Fernwick: Delta Mush deformation and Skin weight solving"};
   app.set_version_flag("--version", std::string("fernwick ") + FERNWICK_VERSION);

@@ -61,10 +61,11 @@ struct GltfSkinnedMesh {
   // inverse bind matrix (identity when the skin gives none).
   std::vector<int> joints;
   std::vector<Matrix3> inverseBind;
-  // The mesh's own space into the file's world at the bind pose: the mesh
-  // node's world transform where its scale is the skeleton's, else the skin's
-  // root joint's inverse bind matrix times that joint's rest world transform
-  // (bound in its rest pose, every joint of the skin gives that matrix).
+  // The mesh's own space into the file's world at the bind pose: what most
+  // joints say (a joint's inverse bind matrix times its rest world transform,
+  // the same for every joint of a skeleton resting in its bind pose); else the
+  // mesh node's world transform where its scale is the skeleton's; else what
+  // the skin's root-most joint says.
   Matrix3 bindWorld;
 
   // Welded geometry: one vertex per distinct (position, joints, weights).

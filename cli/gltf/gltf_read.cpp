@@ -203,6 +203,41 @@ bool FindMeshNodes(const tinygltf::Model& m, const std::string& path, const std:
   return true;
 }
 
+// Two transforms alike to a thousandth of their size.
+bool Alike(const Matrix3& a, const Matrix3& b) {
+  const float size = std::max({a[0].Length(), a[1].Length(), a[2].Length(), a[3].Length(), b[3].Length()});
+  for (int r = 0; r < 4; ++r)
+    if (!(Length(a[r] - b[r]) <= 1e-3f * size)) return false;
+  return true;
+}
+
+float UniformScale(const Matrix3& m) { return std::cbrt(std::fabs(m.Determinant())); }
+
+// Where a mesh's bind pose stands in the world. Each joint says it: its
+// inverse bind times its rest transform, the same for every joint when the
+// skeleton rests in its bind pose; most joints agreeing decide. A file whose
+// rest pose is another keeps the mesh node's place, where the mesh was made
+// (inverse binds relative to it, as most exporters write them), as long as
+// its scale is the skeleton's: Delta Mush needs the scale of the motion, not
+// its turn or place.
+Matrix3 BindWorld(const GltfCharacter& c, const GltfSkinnedMesh& mesh, const tinygltf::Skin& skin) {
+  const size_t n = skin.joints.size();
+  std::vector<Matrix3> said(n);
+  for (size_t j = 0; j < n; ++j) said[j] = mesh.inverseBind[j] * c.nodes[skin.joints[j]].restWorld;
+  size_t best = 0, votes = 0;
+  for (size_t j = 0; j < n; ++j) {
+    size_t agree = 0;
+    for (size_t k = 0; k < n; ++k) agree += Alike(said[j], said[k]);
+    if (agree > votes) best = j, votes = agree;
+  }
+  if (2 * votes > n) return said[best];
+  int root = 0;
+  for (size_t j = 1; j < n; ++j)
+    if (Depth(c, skin.joints[j]) < Depth(c, skin.joints[root])) root = int(j);
+  const float scale = UniformScale(said[root]);
+  return std::fabs(UniformScale(mesh.meshWorld) - scale) <= 1e-3f * scale ? mesh.meshWorld : said[root];
+}
+
 bool ReadSkins(const tinygltf::Model& m, GltfCharacter& c, std::string& error) {
   std::map<int, int> jointOfNode;
   for (GltfSkinnedMesh& mesh : c.meshes) {
@@ -246,19 +281,7 @@ bool ReadSkins(const tinygltf::Model& m, GltfCharacter& c, std::string& error) {
       mesh.joints.push_back(it->second);
       mesh.inverseBind.push_back(ibm.empty() ? Matrix3() : GltfMatrixToMatrix3(ibm.data() + 16 * j));
     }
-    // Where the bind pose stands in the world. Delta Mush needs the motion's
-    // scale, which the skin's root-most joint gives at rest; its turn and
-    // place do not matter to it. The mesh node's own transform, where it has
-    // that scale, is where the mesh was bound (inverse binds taken relative
-    // to it, as most exporters write them): it keeps a file whose rest pose
-    // is not its bind pose standing as it was made.
-    int root = 0;
-    for (size_t j = 1; j < skin.joints.size(); ++j)
-      if (Depth(c, skin.joints[j]) < Depth(c, skin.joints[root])) root = int(j);
-    const Matrix3 fromRoot = mesh.inverseBind[root] * c.nodes[skin.joints[root]].restWorld;
-    const double rootScale = std::cbrt(std::fabs(double(fromRoot.Determinant())));
-    const double nodeScale = std::cbrt(std::fabs(double(mesh.meshWorld.Determinant())));
-    mesh.bindWorld = std::fabs(nodeScale - rootScale) <= 1e-3 * rootScale ? mesh.meshWorld : fromRoot;
+    mesh.bindWorld = BindWorld(c, mesh, skin);
   }
   for (GltfJoint& joint : c.joints)
     for (int p = c.nodes[joint.node].parent; p >= 0; p = c.nodes[p].parent) {

@@ -6,7 +6,7 @@
 
 HostStatusFeed::HostStatusFeed(Interface* ip, StudioEvents& events)
     : ip_(ip), events_(events), last_(Describe(ip)) {
-  events_.Publish("status", last_, true);
+  events_.Publish("status", nlohmann::json::parse(last_), true);
   ip_->SetStatusListener(this);
 }
 
@@ -26,5 +26,5 @@ void HostStatusFeed::StatusChanged() {
   std::string now = Describe(ip_);
   if (now == last_) return;
   last_ = std::move(now);
-  events_.Publish("status", last_, true);
+  events_.Publish("status", nlohmann::json::parse(last_), true);
 }

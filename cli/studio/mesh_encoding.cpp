@@ -67,13 +67,20 @@ void EncodeFrame(const MeshFrame& frame, std::string& out) {
   const std::uint32_t boneVertices = static_cast<std::uint32_t>(frame.bonePositions.size() / 3);
   float largest = 0.0f;
   for (size_t v = 0; v < frame.displacement.size() && v < vertices; ++v) largest = std::max(largest, frame.displacement[v]);
-  out.reserve(kMeshHeaderBytes + 4 * (frame.positions.size() + frame.displacement.size() + frame.bonePositions.size()));
+  out.reserve(kMeshHeaderBytes + 4 * (frame.positions.size() + frame.displacement.size() + frame.bonePositions.size()) +
+              4 * static_cast<size_t>(vertices));
+  const std::uint32_t flags = (frame.hasFernwick ? 1u : 0u) | (frame.hasFernwick && frame.fernwickOn ? 2u : 0u);
   PutWords(out, {Magic("FWFR"), kMeshEncodingVersion, frame.key, static_cast<std::uint32_t>(frame.frame), vertices,
-                 boneVertices, FloatBits(largest), frame.hasFernwick ? 1u : 0u});
+                 boneVertices, FloatBits(largest), flags});
   PutArray(out, frame.positions);
   // Exactly one displacement per vertex, whatever the caller left.
   const size_t given = std::min<size_t>(frame.displacement.size(), vertices);
   out.append(reinterpret_cast<const char*>(frame.displacement.data()), given * 4);
   out.append((vertices - given) * 4, '\0');
   PutArray(out, frame.bonePositions);
+  // Normals as four bytes a vertex; any the caller left out are zero.
+  const size_t at = out.size();
+  out.append(4 * static_cast<size_t>(vertices), '\0');
+  const size_t withNormal = std::min<size_t>(frame.normals.size() / 3, vertices);
+  for (size_t v = 0; v < withNormal; ++v) std::memcpy(&out[at + 4 * v], &frame.normals[3 * v], 3);
 }

@@ -76,14 +76,14 @@ int PageMessageBoxPolicy::Answer(HWND, const std::wstring& text, const std::wstr
   box.type = type;
   open_ = box;
   answer_ = 0;
-  events_.Publish("box", Describe(box), true);
+  events_.Publish("box", nlohmann::json::parse(Describe(box)), true);
   while (answer_ == 0) {
     answered_.wait_for(lock, kPageCheck);
     if (answer_ == 0 && (closed_ || events_.ClientCount() == 0)) answer_ = SafeAnswer(type);
   }
   const int answer = answer_;
   open_.reset();
-  events_.Publish("boxclosed", nlohmann::json{{"id", box.id}, {"answer", answer}}.dump(), false, "box");
+  events_.Publish("boxclosed", nlohmann::json{{"id", box.id}, {"answer", answer}}, false, "box");
   return answer;
 }
 

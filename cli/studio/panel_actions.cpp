@@ -1,9 +1,16 @@
 #include "cli/studio/panel_actions.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
+#include <string>
 
 #include "cli/studio/request_error.h"
 #include "cli/studio/scene_view.h"
+#include "frame/fernwick_ids.h"
+#include "sdk/class_desc.h"
+#include "sdk/message_box.h"
+#include "sdk/param_block_desc.h"
 #include "sdk/param_map.h"
 #include "sdk/rollout.h"
 #include "sdk/window.h"
@@ -43,6 +50,40 @@ const ParamDef& SpinnerParam(HWND rollout, int id) {
   if (!d || d->ctrl_type != TYPE_SPINNER)
     throw RequestError(400, "control " + std::to_string(id) + " is not a spinner's edit");
   return *d;
+}
+
+// The value a spinner takes for a typed one: rounded when whole, clamped.
+double SpinnerValue(const ParamDef& d, double value) {
+  if (d.edit_type == EDITTYPE_INT || d.type != TYPE_FLOAT) value = std::round(value);
+  if (!d.has_range) return value;
+  const bool whole = d.type != TYPE_FLOAT;
+  const double low = whole ? d.range_low.i : d.range_low.f, high = whole ? d.range_high.i : d.range_high.f;
+  return std::clamp(value, low, high);
+}
+
+// A Fernwick's solve range stays in order: the host refuses a start frame
+// after the end frame, or an end before the start, with a message box, as it
+// refuses a bad entry, and keeps the value.
+bool RefusedFrameRange(HWND rollout, const ParamDef& d, double typed) {
+  IParamMap2* map = GetRolloutMap(rollout);
+  ParamBlockDesc2* desc = map->GetDesc();
+  if (!desc || !desc->cd || desc->cd->ClassID() != FERNWICK_CLASS_ID) return false;
+  if (d.ID != pb_startFrame && d.ID != pb_endFrame) return false;
+  IParamBlock2* pb = map->GetParamBlock();
+  const TimeValue t = GetCOREInterface()->GetTime();
+  const int value = static_cast<int>(SpinnerValue(d, typed));
+  const int start = pb->GetInt(pb_startFrame, t), end = pb->GetInt(pb_endFrame, t);
+  std::wstring text;
+  if (d.ID == pb_startFrame && value > end)
+    text = L"Start frame " + std::to_wstring(value) + L" lies after End frame " + std::to_wstring(end) +
+           L".\nType a start frame of " + std::to_wstring(end) + L" or less, or raise End frame first.";
+  else if (d.ID == pb_endFrame && value < start)
+    text = L"End frame " + std::to_wstring(value) + L" lies before Start frame " + std::to_wstring(start) +
+           L".\nType an end frame of " + std::to_wstring(start) + L" or more, or lower Start frame first.";
+  if (text.empty()) return false;
+  MessageBoxW(rollout, text.c_str(), L"Fernwick studio", MB_OK | MB_ICONEXCLAMATION);
+  map->UpdateUI(t);
+  return true;
 }
 
 }  // namespace
@@ -87,7 +128,7 @@ void PressControl(int rollout, int id) {
 void EnterControlValue(int rollout, int id, double value) {
   HWND r = CheckedRollout(rollout);
   CheckedControl(r, id);
-  SpinnerParam(r, id);
+  if (RefusedFrameRange(r, SpinnerParam(r, id), value)) return;
   EnterValue(r, id, value);
 }
 
@@ -105,6 +146,7 @@ void SpinControl(int rollout, int id, int clicks) {
   } else {
     value = pb->GetInt(d.ID, t) + clicks;
   }
+  if (RefusedFrameRange(r, d, value)) return;
   EnterValue(r, id, value);
 }
 

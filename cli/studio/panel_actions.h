@@ -17,7 +17,9 @@ void SwitchStackModifier(Interface* ip, int handle, int position, bool on);
 
 // `rollout` indexes the command panel's open rollouts.
 void PressControl(int rollout, int id);
-// Types value into a spinner's edit (id names the edit or the spinner).
+// Types value into a spinner's edit (id names the edit or the spinner). A
+// Fernwick's start frame after its end frame (or the end before the start)
+// is refused with a message box and changes nothing.
 void EnterControlValue(int rollout, int id, double value);
 // Clicks a spinner's arrows `clicks` times (negative: down): one whole unit
 // for an integer spinner, its scale for a float one (0.1 when it has none).

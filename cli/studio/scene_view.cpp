@@ -5,6 +5,7 @@
 #include <set>
 #include <utility>
 
+#include "cli/studio/vertex_normals.h"
 #include "frame/fernwick_ids.h"
 #include "sdk/derived_object.h"
 #include "sdk/iskin.h"
@@ -143,7 +144,14 @@ nlohmann::json DescribePanel() {
                                 {"cy", c->cy}};
       if (const ParamDef* d = open[i].map->FindParamForControl(c->id)) {
         control["param"] = Narrow(d->int_name ? d->int_name : L"");
-        if (d->ctrl_type == TYPE_SPINNER) control["integer"] = d->edit_type == EDITTYPE_INT;
+        if (d->ctrl_type == TYPE_SPINNER) {
+          control["integer"] = d->edit_type == EDITTYPE_INT;
+          if (d->has_range) {
+            const bool whole = d->type != TYPE_FLOAT;
+            control["min"] = whole ? double(d->range_low.i) : double(d->range_low.f);
+            control["max"] = whole ? double(d->range_high.i) : double(d->range_high.f);
+          }
+        }
       }
       controls.push_back(std::move(control));
     }
@@ -189,6 +197,8 @@ bool EvaluateNodeView(INode* node, TimeValue t, MeshTopology& topology, MeshFram
   topology.key = TopologyKey(topology);
   frame.key = topology.key;
   frame.hasFernwick = false;
+  frame.fernwickOn = false;
+  frame.normals.clear();
   frame.positions.clear();
   frame.displacement.clear();
   frame.bonePositions.clear();
@@ -211,12 +221,23 @@ bool EvaluateNodeView(INode* node, TimeValue t, MeshTopology& topology, MeshFram
   }
   frame.displacement.assign(topology.vertexCount, 0.0f);
   int position = -1;
-  frame.hasFernwick = FindModifierByClass(node, FERNWICK_CLASS_ID, &position) != nullptr;
-  if (frame.hasFernwick) {
-    int inputDelete = 0;
-    TriObject* input = EvalStackTriObject(node, t, position + 1, inputDelete);
-    if (input) {
-      const Mesh& in = input->GetMesh();
+  Modifier* fernwick = FindModifierByClass(node, FERNWICK_CLASS_ID, &position);
+  frame.hasFernwick = fernwick != nullptr;
+  frame.fernwickOn = fernwick && fernwick->IsEnabled();
+  if (fernwick) {
+    // Switched on, the result is Delta Mush and its input linear skinning;
+    // switched off (as a solve leaves it), the result is linear skinning and
+    // Delta Mush is the stack with it on.
+    int otherDelete = 0;
+    TriObject* other = nullptr;
+    if (frame.fernwickOn) {
+      other = EvalStackTriObject(node, t, position + 1, otherDelete);
+    } else {
+      fernwick->EnableMod();
+      other = GetNodeTriObject(node, t, &otherDelete);
+    }
+    if (other) {
+      const Mesh& in = other->GetMesh();
       if (static_cast<std::uint32_t>(in.numVerts) == topology.vertexCount)
         for (std::uint32_t v = 0; v < topology.vertexCount; ++v) {
           const Point3 p = tm.PointTransform(in.verts[v]);
@@ -224,9 +245,11 @@ bool EvaluateNodeView(INode* node, TimeValue t, MeshTopology& topology, MeshFram
                       dz = frame.positions[3 * v + 2] - p.z;
           frame.displacement[v] = std::sqrt(dx * dx + dy * dy + dz * dz);
         }
-      if (inputDelete) input->DeleteMe();
+      if (otherDelete) other->DeleteMe();
     }
+    if (!frame.fernwickOn) fernwick->DisableMod();
   }
+  QuantizedVertexNormals(frame.positions, topology.triangles, frame.normals);
   // Bones without a mesh show as crosses a fiftieth of the mesh's size.
   float lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
   for (std::uint32_t v = 0; v < topology.vertexCount; ++v)

@@ -28,8 +28,10 @@ INode* NodeByHandle(Interface* ip, ULONG handle);
 // derived objects), or nullptr.
 Modifier* ModifierAt(INode* node, int position);
 
-// The node's mesh at time t: the whole stack's result in world space, how far
-// the topmost Fernwick moves each vertex (the distance from the stack's input
-// to that modifier to the stack's result; zeros without one), and the shapes
-// of the bones of its topmost Skin. False when the node has no mesh.
+// The node's mesh at time t: the whole stack's result in world space with its
+// vertex normals, each vertex's distance between linear skinning and the
+// topmost Fernwick's Delta Mush result (with the Fernwick on: from the stack's
+// input to that modifier to the result; with it off: from the result to the
+// result with it switched on for the moment; zeros without one), and the
+// shapes of the bones of its topmost Skin. False when the node has no mesh.
 bool EvaluateNodeView(INode* node, TimeValue t, MeshTopology& topology, MeshFrame& frame);

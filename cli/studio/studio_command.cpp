@@ -1,6 +1,9 @@
 #include "cli/studio/studio_command.h"
 
+#include <unistd.h>
+
 #include <csignal>
+#include <cstdlib>
 #include <ctime>
 #include <memory>
 #include <pthread.h>
@@ -28,6 +31,12 @@ sigset_t StopSignals() {
 void IgnoreWhileBlocked(int) {}
 
 }  // namespace
+
+void RestartWithPassiveWaiting(char** argv) {
+  if (std::getenv("OMP_WAIT_POLICY")) return;
+  setenv("OMP_WAIT_POLICY", "passive", 1);
+  execv("/proc/self/exe", argv);
+}
 
 int RunStudio(const StudioOptions& options, std::ostream& out, std::ostream& err) {
   // A handler of its own, since a program started in the background inherits
@@ -94,6 +103,7 @@ int RunStudio(const StudioOptions& options, std::ostream& out, std::ostream& err
       return 1;
     }
   }
+  server.SetLog(&out);
   server.Start();
   out << "Fernwick studio: open " << server.Address() << " in a browser (Ctrl-C stops it)" << std::endl;
 

@@ -11,3 +11,11 @@
 constexpr int kStudioDefaultPort = 7370;
 
 int RunStudio(const StudioOptions& options, std::ostream& out, std::ostream& err);
+
+// The plug-in's parallel loops should wait for work asleep in the studio,
+// which shares the processors with the browser drawing its page: workers
+// spinning between frames take them from it. The OpenMP runtime reads its
+// wait policy once, as it loads, so a program started without one asks for
+// the passive policy and runs itself again (same process, same arguments).
+// Returns only when it did not (a policy was given, or the exec failed).
+void RestartWithPassiveWaiting(char** argv);

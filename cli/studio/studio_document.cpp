@@ -1,10 +1,11 @@
 #include "cli/studio/studio_document.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 
+#include "cli/commands/bone_limit.h"
 #include "cli/commands/character_import.h"
 #include "cli/files/atomic_file.h"
 #include "cli/gltf/gltf_scene.h"
@@ -49,10 +50,38 @@ void ShowFirstFernwick() {
   if (!nodes.empty()) ip->SelectNode(nodes.front(), 1);
 }
 
+// The limit `bake --bone-limit auto` takes: the smallest from 5 to 8 that
+// keeps every vertex's heaviest bone among its candidates, or as many as
+// needed when 8 is not enough, so that the solve can run at once.
+std::string SetSolvableBoneLimit(const GltfCharacter& c, const ImportedCharacter& imported) {
+  std::string lines;
+  for (size_t m = 0; m < imported.meshes.size(); ++m) {
+    BoneLimitNeed need;
+    std::string why;
+    if (!MeasureBoneLimitNeed(imported.meshes[m].node, need, why)) return why;
+    int limit = 0;
+    if (!ChooseBoneLimit(need, 0, limit, why)) limit = std::min(need.needed, 100);
+    imported.meshes[m].fernwick->GetParamBlock(0)->SetValue(pb_boneLimit, 0, limit);
+    std::string line = AutoBoneLimitLine(need, limit);
+    const std::string plain = "bone limit";
+    if (line.rfind(plain, 0) == 0) line.replace(0, plain.size(), "Bone affect limit");
+    if (imported.meshes.size() > 1) line = "\"" + c.meshes[m].name + "\": " + line;
+    lines += (lines.empty() ? "" : "; ") + line;
+  }
+  return lines;
+}
+
 }  // namespace
 
 bool StudioDocument::Open(const StudioOptions& options, std::ostream& out, std::string& error) {
   if (!LoadFernwick(options.pluginPath, error)) return false;
+  if (startFolder_.empty()) startFolder_ = Absolute(".");
+  options_ = options;
+  source_.clear();
+  savePath_.clear();
+  clips_.clear();
+  modified_ = false;
+  Interface* ip = GetCOREInterface();
   if (options.file.empty()) {
     kind_ = Kind::Demo;
     if (!ImportCharacter(options, error)) return false;
@@ -74,9 +103,35 @@ bool StudioDocument::Open(const StudioOptions& options, std::ostream& out, std::
     if (!OpenSceneFile(source_, out, error)) return false;
     savePath_ = source_;
     out << "Opened " << source_ << "\n";
+    ip->ReplacePrompt(Utf8ToWide("Opened " + source_).c_str());
   }
   ShowFirstFernwick();
   return true;
+}
+
+bool StudioDocument::Reopen(const std::string& path, std::ostream& out, std::string& error) {
+  StudioOptions options = options_;
+  options.file = path;
+  options.animation.clear();
+  if (!path.empty()) {
+    // Checked before the open scene goes.
+    GltfCharacter probe;
+    SceneSummary summary;
+    if (IsCharacterFile(path) ? !ReadGltfCharacter(path, GltfReadOptions(), probe, error)
+                              : !ReadSceneSummary(path, summary, error)) {
+      error = "cannot open " + path + ": " + error;
+      return false;
+    }
+  }
+  CloseHostSession();
+  if (Open(options, out, error)) return true;
+  // Whatever failed after the checks, the studio goes on with something to show.
+  std::string demoError;
+  CloseHostSession();
+  options.file.clear();
+  Open(options, out, demoError);
+  error = "cannot open " + path + ": " + error + "; the demo character is open instead";
+  return false;
 }
 
 bool StudioDocument::ImportCharacter(const StudioOptions& options, std::string& error) {
@@ -98,7 +153,13 @@ bool StudioDocument::ImportCharacter(const StudioOptions& options, std::string& 
   }
   GetCOREInterface()->SetFrameRate(static_cast<int>(read.fps + 0.5f));
   ImportedCharacter imported;
-  return ::ImportCharacter(character_, desc, settings, imported, error);
+  if (!::ImportCharacter(character_, desc, settings, imported, error)) return false;
+  for (const ClipPlacement& p : imported.clips)
+    clips_.push_back({character_.animations[p.animation].name, p.first, p.last()});
+  const std::string name = kind_ == Kind::Demo ? "the demo character" : fs::path(source_).filename().string();
+  const std::string limit = SetSolvableBoneLimit(character_, imported);
+  GetCOREInterface()->ReplacePrompt(Utf8ToWide("Imported " + name + ". " + limit).c_str());
+  return true;
 }
 
 bool StudioDocument::Save(std::string& error) {
@@ -106,7 +167,9 @@ bool StudioDocument::Save(std::string& error) {
     error = "the scene has no file yet: use Save as";
     return false;
   }
-  return SaveScene(savePath_, error);
+  if (!SaveScene(savePath_, error)) return false;
+  modified_ = false;
+  return true;
 }
 
 bool StudioDocument::SaveAs(const std::string& path, std::string& error) {
@@ -117,31 +180,45 @@ bool StudioDocument::SaveAs(const std::string& path, std::string& error) {
   const std::string target = Absolute(path);
   if (!SaveScene(target, error)) return false;
   savePath_ = target;
+  modified_ = false;
   return true;
 }
 
-bool StudioDocument::Export(const std::string& path, std::string& error) {
-  if (!CanExport()) {
-    error = "only a scene made from a glTF character can be exported";
-    return false;
+std::vector<INode*> StudioDocument::CharacterNodes() const {
+  std::vector<INode*> nodes;
+  for (const GltfSkinnedMesh& m : character_.meshes)
+    nodes.push_back(GetCOREInterface()->GetINodeByName(Utf8ToWide(m.name).c_str()));
+  return nodes;
+}
+
+std::string StudioDocument::ExportBlocker() const {
+  if (!CanExport()) return "only a character opened from a glTF file (or the demo character) can be exported";
+  for (INode* node : CharacterNodes()) {
+    if (!node) return "the scene has no node for the character's skinned mesh: open the character again";
+    bool proxy = false;
+    ForEachModifier(node, [&](Modifier* m, int) {
+      proxy = proxy || m->GetName() == MSTR(L"proxySkin");
+      return !proxy;
+    });
+    if (proxy)
+      return "the character's Skin still moves the proxy bones: press \"Replace and remove proxy\" first, then export";
   }
+  return {};
+}
+
+bool StudioDocument::Export(const std::string& path, std::string& error) {
+  error = ExportBlocker();
+  if (!error.empty()) return false;
   if (path.empty()) {
     error = "give a file name to export to";
     return false;
   }
-  std::vector<INode*> nodes;
+  const std::vector<INode*> nodes = CharacterNodes();
   int influences = 1;
-  for (const GltfSkinnedMesh& m : character_.meshes) {
-    INode* node = GetCOREInterface()->GetINodeByName(Utf8ToWide(m.name).c_str());
-    if (!node) {
-      error = "the scene has no node \"" + m.name + "\" for the character's skinned mesh";
-      return false;
-    }
-    nodes.push_back(node);
+  for (INode* node : nodes)
     if (Modifier* fernwick = FindModifierByClass(node, FERNWICK_CLASS_ID))
       if (IParamBlock2* pb = fernwick->GetParamBlock(0))
         influences = std::max(influences, std::clamp(pb->GetInt(pb_boneLimit, GetCOREInterface()->GetTime()), 1, 8));
-  }
   const std::string target = Absolute(path);
   if (kind_ != Kind::Demo) return ExportCharacterWeights(character_, nodes, influences, GltfWeightFormat::kFloat, target, error);
   // The writer copies the character's file: the demo's goes to a scratch folder first.
@@ -159,11 +236,17 @@ bool StudioDocument::Export(const std::string& path, std::string& error) {
   return ok;
 }
 
+std::string StudioDocument::BaseFolder() const {
+  const std::string& file = !savePath_.empty() ? savePath_ : source_;
+  return file.empty() ? startFolder_ : fs::path(file).parent_path().string();
+}
+
 nlohmann::json StudioDocument::Describe() const {
   const char* kind = kind_ == Kind::Scene ? "scene" : kind_ == Kind::Gltf ? "gltf" : "demo";
   const std::string name = savePath_.empty() ? (source_.empty() ? std::string("demo character")
                                                                 : fs::path(source_).filename().string())
                                              : fs::path(savePath_).filename().string();
-  return {{"name", name},          {"kind", kind},         {"source", source_},
-          {"savePath", savePath_}, {"canSave", !savePath_.empty()}, {"canExport", CanExport()}};
+  return {{"name", name},           {"kind", kind},         {"source", source_},
+          {"savePath", savePath_},  {"folder", BaseFolder()}, {"canSave", !savePath_.empty()},
+          {"canExport", CanExport()}, {"modified", modified_}};
 }

@@ -33,9 +33,20 @@ int StudioEvents::ClientCount() const {
   return static_cast<int>(clients_.size());
 }
 
-void StudioEvents::Publish(const std::string& event, const std::string& data, bool keep, const std::string& ends) {
-  const std::string text = Format(event, data);
+int StudioEvents::Revision() const {
   std::lock_guard<std::mutex> lock(mutex_);
+  return revision_;
+}
+
+int StudioEvents::Advance() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return ++revision_;
+}
+
+void StudioEvents::Publish(const std::string& event, nlohmann::json data, bool keep, const std::string& ends) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  data["revision"] = revision_;
+  const std::string text = Format(event, data.dump());
   if (keep || !ends.empty()) {
     const std::string& forget = keep ? event : ends;
     kept_.erase(std::remove_if(kept_.begin(), kept_.end(), [&](const auto& k) { return k.first == forget; }),

@@ -1,12 +1,14 @@
 // The page's event stream: what happens on the host thread (prompt, progress,
 // message boxes, scene changes) goes to every connected page as server-sent
-// events, while it happens.
+// events, while it happens. Every event carries the host state's revision, so
+// a page knows when what it shows is behind.
 #pragma once
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -34,10 +36,15 @@ class StudioEvents {
   void Disconnect(const std::shared_ptr<Client>& client);
   int ClientCount() const;
 
-  // Sends `event` with the one-line `data` (JSON) to every page. A kept
-  // event also goes to pages that connect later, until another of its name
-  // is kept or an event naming it as `ends` is published.
-  void Publish(const std::string& event, const std::string& data, bool keep = false, const std::string& ends = {});
+  // The revision of the host's state: counts its changes from 0.
+  int Revision() const;
+  // Counts one more change and returns the new revision.
+  int Advance();
+
+  // Sends `event` with the object `data` and the revision to every page. A
+  // kept event also goes to pages that connect later, until another of its
+  // name is kept or an event naming it as `ends` is published.
+  void Publish(const std::string& event, nlohmann::json data, bool keep = false, const std::string& ends = {});
   // Ends every stream; later connections end at once.
   void Close();
 
@@ -49,4 +56,5 @@ class StudioEvents {
   std::vector<std::shared_ptr<Client>> clients_;
   std::vector<std::pair<std::string, std::string>> kept_;  // event name, its text
   bool closed_ = false;
+  int revision_ = 0;
 };

@@ -6,7 +6,9 @@
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
+#include <sstream>
 
+#include "cli/studio/file_target.h"
 #include "cli/studio/host_status_feed.h"
 #include "cli/studio/mesh_encoding.h"
 #include "cli/studio/panel_actions.h"
@@ -14,6 +16,7 @@
 #include "cli/studio/request_error.h"
 #include "cli/studio/scene_view.h"
 #include "cli/studio/studio_assets.h"
+#include "sdk/scene_file.h"
 
 using httplib::Request;
 using httplib::Response;
@@ -66,10 +69,34 @@ int QueryInt(const Request& req, const char* name) {
   return value;
 }
 
-json JsonBody(const Request& req) {
+// The body, read as it comes, whatever its transfer: a chunked one is bounded
+// like one of stated length (the library bounds only those).
+json JsonBody(const Request& req, Response& res, const httplib::ContentReader& reader) {
+  std::string body;
+  bool tooLarge = false;
+  const bool read = reader([&](const char* data, size_t length) {
+    if (body.size() + length > kStudioMaxRequestBytes) {
+      tooLarge = true;
+      return false;
+    }
+    body.append(data, length);
+    return true;
+  });
+  if (tooLarge || res.status == 413)
+    throw RequestError(413, "the request is too large (at most " + std::to_string(kStudioMaxRequestBytes) + " bytes)");
+  if (!read) throw RequestError(400, "the request body could not be read");
   if (req.get_header_value("Content-Type").rfind("application/json", 0) != 0)
     throw RequestError(415, "send the request body as application/json");
-  return ParseRequestObject(req.body);
+  return ParseRequestObject(body);
+}
+
+// An optional true/false field; false when absent.
+bool FlagField(const json& body, const char* name) { return body.contains(name) && BoolField(body, name); }
+
+std::string SceneBytes() {
+  std::string bytes, error;
+  if (!SaveSceneToBytes(bytes, error)) return {};
+  return bytes;
 }
 
 // The one header of that name, or empty when there is none; several refuse.
@@ -85,7 +112,7 @@ bool SingleHeader(const Request& req, const char* name, std::string& value) {
 StudioServer::StudioServer(HostThread& host, StudioEvents& events, PageMessageBoxPolicy& boxes,
                            StudioDocument& document)
     : host_(host), events_(events), boxes_(boxes), document_(document),
-      server_(std::make_unique<httplib::Server>()) {}
+      server_(std::make_unique<httplib::Server>()), log_(&quiet_) {}
 
 StudioServer::~StudioServer() { Stop(); }
 
@@ -136,7 +163,7 @@ void StudioServer::Start() {
 }
 
 void StudioServer::Stop() {
-  closing_ = true;
+  if (!closing_.exchange(true)) events_.Publish("closing", json{{"reason", "the studio was stopped"}});
   server_->stop();
   events_.Close();
   // A command waiting for its box would hold the request that runs it.
@@ -191,7 +218,7 @@ void StudioServer::AddRoutes() {
     Interface* ip = GetCOREInterface();
     INode* selected = ip->GetSelNodeCount() > 0 ? ip->GetSelNode(0) : nullptr;
     const std::optional<OpenMessageBox> box = boxes_.Current();
-    return json{{"revision", revision_.load()},
+    return json{{"revision", events_.Revision()},
                 {"document", document_.Describe()},
                 {"nodes", DescribeNodes(ip)},
                 {"selected", selected ? selected->GetHandle() : 0},
@@ -199,25 +226,48 @@ void StudioServer::AddRoutes() {
                 {"panel", DescribePanel()},
                 {"time", DescribeTime(ip)},
                 {"status", json::parse(HostStatusFeed::Describe(ip))},
-                {"box", box ? json::parse(PageMessageBoxPolicy::Describe(*box)) : json()}};
+                {"box", box ? json::parse(PageMessageBoxPolicy::Describe(*box)) : json()},
+                {"fit", fit_.Describe()}};
   };
 
-  // A person's action: checked and done on the host thread, then every page
-  // hears that the scene changed; the answer is the scene afterwards.
-  auto command = [this, prefix, onHost, sceneState](const std::string& path,
-                                                      std::function<void(const json&)> action) {
-    server_->Post(prefix + path, [this, onHost, sceneState, action](const Request& req, Response& res) {
-      Guarded(res, [&] {
-        const json body = JsonBody(req);
-        json state;
-        onHost([&] {
+  // A POST whose JSON body is read within the bound.
+  auto post = [this, prefix](const std::string& path, std::function<void(const json&, Response&)> handler) {
+    server_->Post(prefix + path, [handler](const Request& req, Response& res, const httplib::ContentReader& reader) {
+      Guarded(res, [&] { handler(JsonBody(req, res, reader), res); });
+    });
+  };
+
+  // A person's action, checked and done on the host thread; then the
+  // revision moves on and every page hears of it; the answer is the scene
+  // afterwards. What an action of kind Scene changes in the scene file marks
+  // the document modified; one of kind Document counts as a change even
+  // when it fails, since it may have replaced the scene before failing.
+  enum class Change { View, Scene, Document };
+  auto command = [this, post, onHost, sceneState](const std::string& path, Change change,
+                                                   std::function<void(const json&)> action) {
+    post(path, [this, onHost, sceneState, change, action](const json& body, Response& res) {
+      json state;
+      onHost([&] {
+        const std::string before = change == Change::Scene ? SceneBytes() : std::string();
+        std::exception_ptr failed;
+        try {
           action(body);
-          ++revision_;
+        } catch (...) {
+          failed = std::current_exception();
+        }
+        bool changed = !failed || change == Change::Document;
+        if (change == Change::Scene && SceneBytes() != before) {
+          document_.SetModified(true);
+          changed = true;
+        }
+        if (changed) {
+          events_.Advance();
           state = sceneState();
-        });
-        events_.Publish("scene", json{{"revision", state["revision"]}}.dump());
-        SetBody(res, state.dump(), "application/json");
+          events_.Publish("scene", json::object());
+        }
+        if (failed) std::rethrow_exception(failed);
       });
+      SetBody(res, state.dump(), "application/json");
     });
   };
 
@@ -235,20 +285,31 @@ void StudioServer::AddRoutes() {
     });
   });
 
-  // The node's mesh: topology at the current time, or a frame at the time
-  // the page scrubs to (which moves the time slider).
-  auto meshRoute = [onHost](bool frameRequest) {
-    return [onHost, frameRequest](const Request& req, Response& res) {
+  // The node's mesh: topology at the current time, or a frame. A frame
+  // request that names a frame moves the time slider there (every page hears
+  // of it); one without shows the slider's frame.
+  auto meshRoute = [this, onHost](bool frameRequest) {
+    return [this, onHost, frameRequest](const Request& req, Response& res) {
       Guarded(res, [&] {
         const int handle = QueryInt(req, "node");
-        const int frame = frameRequest ? QueryInt(req, "frame") : 0;
+        const bool moves = frameRequest && req.has_param("frame");
+        const int frame = moves ? QueryInt(req, "frame") : 0;
         if (frame < -1000000 || frame > 1000000) throw RequestError(400, "\"frame\" lies outside -1000000..1000000");
         std::string body;
+        int revision = 0;
+        bool moved = false;
         onHost([&] {
           Interface* ip = GetCOREInterface();
           INode* node = handle > 0 ? NodeByHandle(ip, static_cast<ULONG>(handle)) : nullptr;
           if (!node) throw RequestError(400, "the scene has no node with handle " + std::to_string(handle));
-          if (frameRequest) ip->SetTime(frame * GetTicksPerFrame());
+          const TimeValue t = frame * GetTicksPerFrame();
+          if (moves && ip->GetTime() != t) {
+            moved = true;
+            ip->SetTime(t);
+            events_.Advance();
+            events_.Publish("time", json{{"frame", frame}});
+          }
+          revision = events_.Revision();
           MeshTopology topology;
           MeshFrame meshFrame;
           EvaluateNodeView(node, ip->GetTime(), topology, meshFrame);
@@ -257,6 +318,8 @@ void StudioServer::AddRoutes() {
           else
             body = EncodeTopology(topology);
         });
+        res.set_header("X-Fernwick-Revision", std::to_string(revision));
+        res.set_header("X-Fernwick-Moved", moved ? "1" : "0");
         SetBody(res, std::move(body), "application/octet-stream");
       });
     };
@@ -268,7 +331,7 @@ void StudioServer::AddRoutes() {
     if (closing_) return Fail(res, 503, "the studio is closing");
     // The kept status and open box follow the greeting.
     std::shared_ptr<StudioEvents::Client> client = events_.Connect(
-        "retry: 1000\n\n" + StudioEvents::Format("hello", json{{"revision", revision_.load()}}.dump()));
+        "retry: 1000\n\n" + StudioEvents::Format("hello", json{{"revision", events_.Revision()}}.dump()));
     res.set_chunked_content_provider(
         "text/event-stream",
         [client](size_t, httplib::DataSink& sink) {
@@ -282,45 +345,92 @@ void StudioServer::AddRoutes() {
         [this, client](bool) { events_.Disconnect(client); });
   });
 
-  command("/api/select", [](const json& body) { PickNode(GetCOREInterface(), IntField(body, "node")); });
-  command("/api/stack/open", [](const json& body) {
+  command("/api/select", Change::View, [](const json& body) { PickNode(GetCOREInterface(), IntField(body, "node")); });
+  command("/api/stack/open", Change::View, [](const json& body) {
     OpenStackModifier(GetCOREInterface(), IntField(body, "node"), IntField(body, "position"));
   });
-  command("/api/stack/enable", [](const json& body) {
+  command("/api/stack/enable", Change::Scene, [](const json& body) {
     SwitchStackModifier(GetCOREInterface(), IntField(body, "node"), IntField(body, "position"),
                         BoolField(body, "enabled"));
   });
-  command("/api/rollout/press", [](const json& body) { PressControl(IntField(body, "rollout"), IntField(body, "id")); });
-  command("/api/rollout/value", [](const json& body) {
+  command("/api/rollout/press", Change::Scene, [this](const json& body) {
+    const int rollout = IntField(body, "rollout"), id = IntField(body, "id");
+    fit_.BeforePress(rollout, id, document_.Clips());
+    PressControl(rollout, id);
+    fit_.AfterPress(rollout, id);
+  });
+  command("/api/rollout/value", Change::Scene, [](const json& body) {
     EnterControlValue(IntField(body, "rollout"), IntField(body, "id"), NumberField(body, "value"));
   });
-  command("/api/rollout/spin", [](const json& body) {
+  command("/api/rollout/spin", Change::Scene, [](const json& body) {
     SpinControl(IntField(body, "rollout"), IntField(body, "id"), IntField(body, "clicks"));
   });
-  command("/api/rollout/fold", [](const json& body) { FoldRollout(IntField(body, "rollout"), BoolField(body, "open")); });
-  command("/api/save", [this](const json&) {
-    if (!document_.HasFile()) throw RequestError(409, "the scene has no file yet: use Save as");
+  command("/api/rollout/fold", Change::View,
+          [](const json& body) { FoldRollout(IntField(body, "rollout"), BoolField(body, "open")); });
+
+  // Where a typed name leads and what is there, before anything is written.
+  post("/api/file/check", [onHost, this](const json& body, Response& res) {
+    const std::string use = StringField(body, "use");
+    if (use != "save" && use != "export" && use != "open")
+      throw RequestError(400, "\"use\" must be save, export or open");
+    const FileUse how = use == "save" ? FileUse::SaveScene : use == "export" ? FileUse::ExportCharacter : FileUse::Open;
+    json answer;
+    onHost([&] {
+      answer = DescribeFileTarget(InspectFileTarget(StringField(body, "path"), document_.BaseFolder(), how), how);
+      if (how == FileUse::ExportCharacter) answer["blocked"] = document_.ExportBlocker();
+    });
+    SetBody(res, answer.dump(), "application/json");
+  });
+  // A file to write: its problem, or a file it would replace without the
+  // person's consent, refuses the request before anything is written.
+  auto writableTarget = [this](const json& body, FileUse use) {
+    const FileTarget target = InspectFileTarget(StringField(body, "path"), document_.BaseFolder(), use);
+    if (!target.problem.empty()) throw RequestError(400, target.problem);
+    if (target.ReplacesSameKind(use) && !FlagField(body, "replace"))
+      throw RequestError(409, target.path + " already exists: confirm that it is to be replaced");
+    if (target.ReplacesOtherKind(use) && !FlagField(body, "replaceOther"))
+      throw RequestError(409, target.path + " is not a " +
+                                  (use == FileUse::SaveScene ? "Fernwick scene" : "glTF character") +
+                                  ": confirm that what it holds is to be lost, or choose another name");
+    return target;
+  };
+  command("/api/save", Change::View, [this](const json&) {
+    if (!document_.HasFile()) throw RequestError(409, "the scene has no file yet: use \"Save as\"");
     std::string error;
     if (!document_.Save(error)) throw RequestError(500, error);
   });
-  command("/api/save-as", [this](const json& body) {
+  command("/api/save-as", Change::View, [this, writableTarget](const json& body) {
+    const FileTarget target = writableTarget(body, FileUse::SaveScene);
     std::string error;
-    if (!document_.SaveAs(StringField(body, "path"), error)) throw RequestError(500, error);
+    if (!document_.SaveAs(target.path, error)) throw RequestError(500, error);
   });
-  command("/api/export", [this](const json& body) {
-    if (!document_.CanExport()) throw RequestError(409, "only a scene made from a glTF character can be exported");
+  command("/api/export", Change::View, [this, writableTarget](const json& body) {
+    const std::string blocked = document_.ExportBlocker();
+    if (!blocked.empty()) throw RequestError(409, blocked);
+    const FileTarget target = writableTarget(body, FileUse::ExportCharacter);
     std::string error;
-    if (!document_.Export(StringField(body, "path"), error)) throw RequestError(500, error);
+    if (!document_.Export(target.path, error)) throw RequestError(500, error);
   });
+  // Another file, or the demo character ("new"), in place of the scene.
+  auto reopen = [this](const json& body, const std::string& path) {
+    if (document_.Modified() && !FlagField(body, "discard"))
+      throw RequestError(409, "the scene has changes that are not saved: save them first, or confirm discarding them");
+    std::string error;
+    fit_.Clear();
+    if (!document_.Reopen(path, *log_, error)) throw RequestError(400, error);
+  };
+  command("/api/open", Change::Document, [this, reopen](const json& body) {
+    const FileTarget target = InspectFileTarget(StringField(body, "path"), document_.BaseFolder(), FileUse::Open);
+    if (!target.problem.empty()) throw RequestError(400, target.problem);
+    reopen(body, target.path);
+  });
+  command("/api/new", Change::Document, [reopen](const json& body) { reopen(body, ""); });
 
   // The answer to a message box: not on the host thread, which the box holds.
-  server_->Post(prefix + "/api/box/answer", [this](const Request& req, Response& res) {
-    Guarded(res, [&] {
-      const json body = JsonBody(req);
-      std::string error;
-      if (!boxes_.Reply(IntField(body, "box"), StringField(body, "answer"), error)) throw RequestError(409, error);
-      SetBody(res, json{{"answered", true}}.dump(), "application/json");
-    });
+  post("/api/box/answer", [this](const json& body, Response& res) {
+    std::string error;
+    if (!boxes_.Reply(IntField(body, "box"), StringField(body, "answer"), error)) throw RequestError(409, error);
+    SetBody(res, json{{"answered", true}}.dump(), "application/json");
   });
 
   // Only the program's own files, by exact name.

@@ -6,7 +6,13 @@
 // server (127.0.0.1:PORT or localhost:PORT) and, when it has one, an Origin of
 // this server, else it is refused (403) before any route runs; only the
 // program's own embedded assets are served; request bodies are bounded
-// (413); malformed requests get a 4xx with a message and change nothing.
+// (413), chunked ones too; malformed requests and the person's mistakes get a
+// 4xx with a sentence saying what to do, and change nothing. Files are
+// written only where the person confirmed replacing what is there.
+//
+// One truth for every page: each change of the host's state (an action, the
+// time slider) moves the revision on and is announced on the event stream
+// with it; scene states and frames carry the revision they show.
 #pragma once
 #include <atomic>
 #include <memory>
@@ -14,7 +20,11 @@
 #include <thread>
 
 #include "cli/studio/host_thread.h"
+#include <ostream>
+#include <sstream>
+
 #include "cli/studio/page_message_boxes.h"
+#include "cli/studio/solve_fit.h"
 #include "cli/studio/studio_document.h"
 #include "cli/studio/studio_events.h"
 
@@ -37,16 +47,17 @@ class StudioServer {
   bool Bind(int port, std::string& error);
   // Serves on a thread of its own until Stop.
   void Start();
-  // Refuses new work, closes the listener and the event streams, answers an
-  // open message box, waits for the requests being served, and returns.
+  // Tells the pages it is closing, refuses new work, closes the listener and
+  // the event streams, answers an open message box, waits for the requests
+  // being served, and returns.
   void Stop();
+  // Where the lines about files opened from the page go (not owned); none by default.
+  void SetLog(std::ostream* log) { log_ = log ? log : &quiet_; }
 
   int Port() const { return port_; }
   const std::string& Token() const { return token_; }
   // The address to open: http://127.0.0.1:PORT/TOKEN/
   std::string Address() const;
-  // Counts the scene changes the page has been told of.
-  int Revision() const { return revision_; }
 
  private:
   void AddRoutes();
@@ -59,6 +70,8 @@ class StudioServer {
   std::thread thread_;
   std::string token_;
   int port_ = 0;
-  std::atomic<int> revision_{0};
   std::atomic<bool> closing_{false};
+  SolveFitTracker fit_;  // on the host thread
+  std::ostringstream quiet_;
+  std::ostream* log_;
 };

@@ -17,6 +17,7 @@
 #include "rollout.h"
 #include "rollout_snapshot.h"
 #include "sdk_test_support.h"
+#include "tests/support/temp_dir.h"
 #include "window.h"
 
 namespace {
@@ -264,7 +265,8 @@ std::string ReadFile(const std::string& path) {
 TEST_F(RolloutTest, SnapshotsDrawTheRolloutsWithTheirStates) {
   EnableWindow(GetDlgItem(rollout, 1400), FALSE);
   pb->SetValue(kLimit, 0, 64);
-  const std::string dir = ::testing::TempDir();
+  const TempDir scratch;
+  const std::string dir = scratch.path.string();
   const std::string path = dir + "/fw_rollout_snapshot.svg";
   std::string error;
   ASSERT_TRUE(WriteCommandPanelSnapshot(path, error)) << error;
@@ -301,9 +303,9 @@ TEST_F(RolloutTest, SnapshotsDrawTheRolloutsWithTheirStates) {
 
 TEST_F(RolloutTest, AFailedWriteLeavesNothingBehind) {
   // The target is a directory: the temporary file is written, the rename fails.
-  const std::string dir = ::testing::TempDir() + "/fw_snapshot_fail";
+  const TempDir scratch;
+  const std::string dir = scratch.path.string();
   const std::string target = dir + "/panel.svg";
-  ::mkdir(dir.c_str(), 0755);
   ::mkdir(target.c_str(), 0755);
   std::string error;
   EXPECT_FALSE(WriteCommandPanelSnapshot(target, error));
@@ -315,8 +317,6 @@ TEST_F(RolloutTest, AFailedWriteLeavesNothingBehind) {
     ::closedir(d);
   }
   EXPECT_EQ(left, std::vector<std::string>{"panel.svg"}) << "no temporary file is left";
-  ::rmdir(target.c_str());
-  ::rmdir(dir.c_str());
 }
 
 }  // namespace

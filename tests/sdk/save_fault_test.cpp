@@ -7,6 +7,7 @@
 #include "atomic_write.h"
 #include "interface.h"
 #include "scene_file.h"
+#include "tests/support/temp_dir.h"
 #include "tri_object.h"
 
 namespace {
@@ -25,9 +26,8 @@ int FilesIn(const std::filesystem::path& dir) {
 }
 
 TEST(SaveFaults, AWriteThatFailsPartWayLeavesThePreviousFile) {
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "fernwick-save-fault";
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
+  const TempDir scratch;
+  const std::filesystem::path dir = scratch.path;
   const std::string path = (dir / "scene.fws").string();
   Interface* ip = GetCOREInterface();
   TriObject* tri = CreateNewTriObject();
@@ -56,7 +56,6 @@ TEST(SaveFaults, AWriteThatFailsPartWayLeavesThePreviousFile) {
   ASSERT_TRUE(LoadScene(path, error)) << error;
   EXPECT_NE(ip->GetINodeByName(L"second"), nullptr);
   ip->ResetScene();
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "sdk_test_support.h"
 #include "skin_modifier.h"
 #include "spline_shape.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -90,11 +91,6 @@ void* ProbeDesc::Create(BOOL) { return new ProbeMod; }
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string TempDir() {
-  char tmpl[] = "/tmp/scene_file_test.XXXXXX";
-  return mkdtemp(tmpl);
 }
 
 class SceneFileTest : public SceneTest {
@@ -207,7 +203,8 @@ class RoundTripTest : public SceneFileTest {
 TEST_F(RoundTripTest, NodesHierarchyTracksAndSceneState) {
   const Matrix3 tipBetweenKeys = tip->GetNodeTM(1234);
   const Matrix3 hipsBetweenKeys = hips->GetNodeTM(700);
-  const std::string dir = TempDir();
+  const TempDir scratch;
+  const std::string dir = scratch.path.string();
   const std::string path = dir + "/scene.fws";
   std::string error;
   ASSERT_TRUE(SaveScene(path, error)) << error;
@@ -260,8 +257,6 @@ TEST_F(RoundTripTest, NodesHierarchyTracksAndSceneState) {
   EXPECT_EQ(ip->GetAnimRange(), Interval(160, 8000));
   EXPECT_EQ(ip->GetFrameRate(), 25);
   EXPECT_EQ(ip->CreateObjectNode(nullptr)->GetHandle(), 5u) << "new handles follow the loaded ones";
-  rmdir(dir.c_str());
-  unlink(path.c_str());
 }
 
 TEST_F(RoundTripTest, MeshesStacksAndParameterBlocks) {
@@ -438,7 +433,8 @@ TEST_F(SceneFileTest, UnknownClassOrFailedLoadLeavesTheSceneAsItWas) {
   probe->ReplaceReference(1, node);  // a reference cycle through the node
   std::string bytes, error;
   ASSERT_TRUE(SaveSceneToBytes(bytes, error)) << error;
-  const std::string dir = TempDir();
+  const TempDir scratch;
+  const std::string dir = scratch.path.string();
   const std::string path = dir + "/probe.fws";
   ASSERT_TRUE(SaveScene(path, error)) << error;
   node->SetName(L"Before");
@@ -482,8 +478,6 @@ TEST_F(SceneFileTest, UnknownClassOrFailedLoadLeavesTheSceneAsItWas) {
   INode* loaded = ip->GetINodeByName(L"Probed");
   ASSERT_NE(loaded, nullptr);
   EXPECT_EQ(Probe(loaded, 0)->bone, loaded);
-  unlink(path.c_str());
-  rmdir(dir.c_str());
 }
 
 // The Skin's bones are reference slots that only exist once its data has
@@ -527,7 +521,8 @@ TEST_F(SceneFileTest, SkinBonesAreWiredAfterTheSkinLoads) {
 
 TEST_F(SceneFileTest, FailedSavesLeaveThePreviousFileIntact) {
   ip->CreateObjectNode(OneVertexTri({1, 2, 3}), L"First");
-  const std::string dir = TempDir();
+  const TempDir scratch;
+  const std::string dir = scratch.path.string();
   const std::string path = dir + "/scene.fws";
   std::string error;
   ASSERT_TRUE(SaveScene(path, error)) << error;
@@ -553,8 +548,6 @@ TEST_F(SceneFileTest, FailedSavesLeaveThePreviousFileIntact) {
   EXPECT_EQ(error.rfind("cannot save object ", 0), 0u) << error;
   EXPECT_EQ(ReadAll(path), before);
 
-  unlink(path.c_str());
-  rmdir(dir.c_str());
 }
 
 }  // namespace

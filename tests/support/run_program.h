@@ -5,8 +5,10 @@
 #include <string>
 
 // Returns the exit code; output gets what it printed, standard error included.
-inline int RunFernwickIn(const std::string& dir, const std::string& args, std::string& output) {
-  const std::string cmd = "cd '" + dir + "' && " + FW_FERNWICK_BIN + " " + args + " 2>&1 < /dev/null";
+// shell: commands for the shell that starts it (limits, signals), ending in ';'.
+inline int RunFernwickIn(const std::string& dir, const std::string& args, std::string& output,
+                         const std::string& shell = "") {
+  const std::string cmd = "cd '" + dir + "' && " + shell + FW_FERNWICK_BIN + " " + args + " 2>&1 < /dev/null";
   FILE* p = popen(cmd.c_str(), "r");
   if (!p) return -1;
   char buf[512];

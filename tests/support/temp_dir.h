@@ -1,16 +1,19 @@
-// A scratch folder per test, removed afterwards.
+// A scratch folder per test under TMPDIR (the suite's own folder under
+// ctest), removed afterwards.
 #pragma once
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <unistd.h>
 
 struct TempDir {
   std::filesystem::path path;
   TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "fernwick-test-XXXXXX").string();
-    path = mkdtemp(tmpl.data());
+    std::string tmpl = (std::filesystem::temp_directory_path() / "fernwick-scratch-XXXXXX").string();
+    if (!mkdtemp(tmpl.data())) throw std::runtime_error("cannot make a scratch folder like " + tmpl);
+    path = tmpl;
   }
   ~TempDir() {
     std::error_code ec;

@@ -1,7 +1,9 @@
 // The command panel: the scene's nodes, the viewed node's modifier stack and
 // the open rollouts, drawn from the stand-in host's state (dialog units at
 // 2 px, as the panel picture draws them). Every control sends the person's
-// action to the host and shows only what the host reports back.
+// action to the host and shows only what the host reports back. An edit is
+// named by the label on its left and the group box around it.
+import { attachSpinner } from './spinner.js';
 
 const SCALE = 2;       // px per dialog unit
 const TITLE_BAR = 10;  // dialog units
@@ -12,6 +14,37 @@ function el(tag, className, text) {
   if (text !== undefined) e.textContent = text;
   return e;
 }
+
+function centreY(c) {
+  return c.y + c.cy / 2;
+}
+
+function inside(c, box) {
+  return c.x >= box.x && c.y >= box.y && c.x + c.cx <= box.x + box.cx && c.y + c.cy <= box.y + box.cy;
+}
+
+// For each edit (by index): its caption (the nearest text on its row, to its
+// left), its group box and its spinner (bound to the same parameter), as
+// indices into controls, or -1.
+function relate(controls) {
+  const related = new Map();
+  const pick = (test) => controls.findIndex(test);
+  controls.forEach((c, i) => {
+    if (c.kind !== 'custedit' && c.kind !== 'edit') return;
+    let label = -1;
+    controls.forEach((t, k) => {
+      if (!t.kind.startsWith('text-') || Math.abs(centreY(t) - centreY(c)) > 4 || t.x + t.cx > c.x + 2) return;
+      if (label < 0 || t.x + t.cx > controls[label].x + controls[label].cx) label = k;
+    });
+    const group = pick((g) => g.kind === 'groupbox' && inside(c, g));
+    const spinner = c.param ? pick((s) => s.kind === 'spinner' && s.param === c.param) : -1;
+    related.set(i, { label, group, spinner });
+  });
+  return related;
+}
+
+// Controls' element ids: static texts share one control id, so by index.
+const controlId = (rollout, index) => `fw-r${rollout}-c${index}`;
 
 function place(e, c) {
   e.style.left = `${c.x * SCALE}px`;
@@ -103,12 +136,31 @@ export class CommandPanel {
     const body = el('div', 'rollout-body');
     body.style.height = `${r.height * SCALE}px`;
     if (r.templateError) body.appendChild(el('div', 'template-error', r.templateError));
-    for (const c of r.controls) body.appendChild(this.buildControl(r.index, c));
+    const related = relate(r.controls);
+    const captions = new Map([...related].filter(([, v]) => v.label >= 0).map(([edit, v]) => [v.label, edit]));
+    const elements = r.controls.map((c, i) => body.appendChild(this.buildControl(r.index, c, i, captions)));
+    for (const [i, { label, group, spinner }] of related) {
+      const edit = elements[i];
+      const names = [group, label].filter((k) => k >= 0).map((k) => controlId(r.index, k));
+      if (names.length) edit.setAttribute('aria-labelledby', names.join(' '));
+      const root = spinner >= 0 ? elements[spinner] : null;
+      const arrows = root && { root, up: root.querySelector('.up'), down: root.querySelector('.down') };
+      if (arrows) {
+        const name = label >= 0 ? r.controls[label].text.replace(/:$/, '') : 'value';
+        arrows.up.setAttribute('aria-label', `${name} up`);
+        arrows.down.setAttribute('aria-label', `${name} down`);
+      }
+      const id = r.controls[i].id;
+      attachSpinner(edit, arrows, {
+        enter: (value) => this.actions.enter(r.index, id, value),
+        spin: (clicks) => this.actions.spin(r.index, spinner >= 0 ? r.controls[spinner].id : id, clicks),
+      });
+    }
     box.appendChild(body);
     return box;
   }
 
-  buildControl(rollout, c) {
+  buildControl(rollout, c, index, captions) {
     let e;
     switch (c.kind) {
       case 'pushbutton':
@@ -130,37 +182,18 @@ export class CommandPanel {
         break;
       }
       case 'custedit':
-      case 'edit': {
+      case 'edit':
         e = el('input', `ctl ${c.kind}`);
         e.type = 'text';
         e.spellcheck = false;
-        const commit = () => {
-          e.dataset.typed = '';
-          if (e.value === e.dataset.shown) return;
-          const value = Number(e.value.trim());
-          if (e.value.trim() === '' || !Number.isFinite(value)) {
-            e.value = e.dataset.shown;
-            return;
-          }
-          e.dataset.shown = e.value;
-          this.actions.enter(rollout, c.id, value);
-        };
-        e.addEventListener('input', () => { e.dataset.typed = '1'; });
-        e.addEventListener('keydown', (ev) => {
-          if (ev.key === 'Enter') commit();
-          if (ev.key === 'Escape') e.value = e.dataset.shown;
-        });
-        e.addEventListener('change', commit);
+        e.autocomplete = 'off';
         break;
-      }
       case 'spinner': {
         e = el('div', 'ctl spinner');
         const up = el('button', 'spin up'), down = el('button', 'spin down');
         up.type = down.type = 'button';
         up.setAttribute('aria-label', 'up');
         down.setAttribute('aria-label', 'down');
-        up.addEventListener('click', () => this.actions.spin(rollout, c.id, 1));
-        down.addEventListener('click', () => this.actions.spin(rollout, c.id, -1));
         e.append(up, down);
         break;
       }
@@ -169,8 +202,15 @@ export class CommandPanel {
         e.appendChild(el('span', 'legend'));
         break;
       default:
-        e = el('div', `ctl ${c.kind}`);
+        // A caption of an edit is its label: a click on it goes to the edit.
+        if (captions.has(index)) {
+          e = el('label', `ctl ${c.kind} caption-of`);
+          e.htmlFor = controlId(rollout, captions.get(index));
+        } else {
+          e = el('div', `ctl ${c.kind}`);
+        }
     }
+    e.id = controlId(rollout, index);
     e.dataset.id = c.id;
     place(e, c);
     return e;
@@ -205,12 +245,16 @@ export class CommandPanel {
           e.disabled = !c.enabled;
           e.dataset.shown = c.text;
           if (document.activeElement !== e || e.dataset.typed !== '1') e.value = c.text;
+          e.setAttribute('aria-valuenow', String(Number(c.text)));
+          if (c.min !== undefined) e.setAttribute('aria-valuemin', String(c.min));
+          if (c.max !== undefined) e.setAttribute('aria-valuemax', String(c.max));
           break;
         case 'spinner':
           for (const b of e.querySelectorAll('button')) b.disabled = !c.enabled;
           break;
         case 'groupbox':
           e.querySelector('.legend').textContent = c.text;
+          e.setAttribute('aria-label', c.text);
           break;
         default:
           e.textContent = c.text;

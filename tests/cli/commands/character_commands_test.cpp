@@ -41,8 +41,22 @@ double RmsRatio(const std::string& output) {
 TEST(CharacterCommands, DemoBakesTheSampleBetterThanItsCrudeSkin) {
   // As the README has a new user run it: from their own folder, a bare name.
   TempDir d;
+  // Over an earlier demo's files: each is replaced by a new file, the old
+  // one never written over in place (its second name, in kept/, would show it).
+  const char* files[] = {"demo_source.glb", "demo.glb", "demo_report.png"};
+  std::filesystem::create_directory(d.path / "demo");
+  std::filesystem::create_directory(d.path / "kept");
+  for (const char* f : files) {
+    d.Write(std::string("demo/") + f, std::string("an earlier ") + f);
+    std::filesystem::create_hard_link(d.path / "demo" / f, d.path / "kept" / f);
+  }
   std::string output;
   ASSERT_EQ(RunFernwickIn(d.path.string(), "demo -o demo", output), 0) << output;
+  for (const char* f : files) {
+    EXPECT_EQ(TempDir::Read(d.File(std::string("kept/") + f)), std::string("an earlier ") + f);
+    EXPECT_NE(TempDir::Read(d.File(std::string("demo/") + f)), std::string("an earlier ") + f);
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(d.path / "demo"), {}), 3) << "no temporaries left";
   EXPECT_NE(output.find("bone limit 5: the smallest with which every vertex keeps its heaviest bone"), std::string::npos)
       << output;
   const double ratio = RmsRatio(output);

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <sstream>
 
 #include "cli/commands/bake_command.h"
@@ -21,6 +22,7 @@
 #include "sdk/interface.h"
 #include "sdk/param_block.h"
 #include "sdk/rollout.h"
+#include "sdk/tri_object.h"
 #include "tests/support/clip_fit.h"
 #include "tests/support/sample_files.h"
 #include "tests/support/sanitizers.h"
@@ -145,6 +147,139 @@ TEST_F(ProxyScene, RangeOfMotionTurnsEachGroupOnceAndKeepsTheJointsTogether) {
     }
     const int pose = (f - first) % 7;
     EXPECT_EQ(turned, pose == 0 ? 0 : (f - first) / 7 < 5 ? 1 : (f - first) / 7 < 9 ? 2 : 3) << "frame " << f;
+  }
+}
+
+// The range of motion as the solve sees it, on a chain whose bones stand
+// askew at rest, so that a bone's own axes are none of the world's: in each
+// group's poses every bone of the group takes the same turn, relative to its
+// rest and in its own frame, and over the group's poses the turns are exactly
+// +DEGREES and -DEGREES about each of the axes asked for, each once. The
+// expected turns come from quaternions worked out here.
+struct Turn {
+  double m[3][3];  // row i: where the bone's axis i goes
+};
+
+Turn QuaternionTurn(int axis, double radians) {
+  const double h = radians / 2, w = std::cos(h);
+  double q[3] = {0, 0, 0};
+  q[axis] = std::sin(h);
+  Turn t{};
+  for (int i = 0; i < 3; ++i) {
+    // v' = v + 2w (q x v) + 2 q x (q x v), for v the unit vector along i.
+    double v[3] = {0, 0, 0};
+    v[i] = 1;
+    const double c[3] = {q[1] * v[2] - q[2] * v[1], q[2] * v[0] - q[0] * v[2], q[0] * v[1] - q[1] * v[0]};
+    const double cc[3] = {q[1] * c[2] - q[2] * c[1], q[2] * c[0] - q[0] * c[2], q[0] * c[1] - q[1] * c[0]};
+    for (int k = 0; k < 3; ++k) t.m[i][k] = v[k] + 2 * w * c[k] + 2 * cc[k];
+  }
+  return t;
+}
+
+double Distance(const Turn& a, const Turn& b) {
+  double d = 0;
+  for (int i = 0; i < 3; ++i)
+    for (int k = 0; k < 3; ++k) d = std::max(d, std::fabs(a.m[i][k] - b.m[i][k]));
+  return d;
+}
+
+class RangeOfMotionPoses : public ::testing::Test {
+ protected:
+  void TearDown() override { CloseHostSession(); }
+  // Hips (no proxy) > A > B > C > D, each askew to its parent and offset.
+  std::vector<INode*> AskewChain() {
+    Interface* ip = GetCOREInterface();
+    INode* parent = ip->CreateObjectNode(CreateNewTriObject(), L"Hips");
+    Matrix3 world = RotAngleAxisMatrix(Point3(0.3f, -1, 0.5f), 0.7f);
+    world.SetTrans(Point3(1, 2, 3));
+    parent->SetNodeTM(0, world);
+    std::vector<INode*> chain;
+    const wchar_t* names[] = {L"A", L"B", L"C", L"D"};
+    for (int k = 0; k < 4; ++k) {
+      INode* bone = ip->CreateObjectNode(CreateNewTriObject(), names[k]);
+      parent->AttachChild(bone);
+      Matrix3 local = RotAngleAxisMatrix(Point3(1.0f + k, 0.4f, -0.8f + 0.5f * k), 0.5f + 0.3f * k);
+      local.SetTrans(Point3(0.2f * k, 1.5f, -0.3f));
+      world = local * world;
+      bone->SetNodeTM(0, world);
+      chain.push_back(bone);
+      parent = bone;
+    }
+    return chain;
+  }
+  // The bone's local transform at frame f relative to its local rest.
+  static Turn LocalTurn(INode* bone, int f, float* offset) {
+    const int t = f * GetTicksPerFrame();
+    const Matrix3 local = bone->GetNodeTM(t) * Inverse(bone->GetParentTM(t));
+    const Matrix3 rest = bone->GetNodeTM(0) * Inverse(bone->GetParentTM(0));
+    const Matrix3 turn = local * Inverse(rest);
+    *offset = Length(turn.GetTrans());
+    Turn r;
+    for (int i = 0; i < 3; ++i)
+      for (int k = 0; k < 3; ++k) r.m[i][k] = turn.GetRow(i)[k];
+    return r;
+  }
+};
+
+TEST_F(RangeOfMotionPoses, EachGroupTurnsBothWaysAboutEachOfItsOwnAxes) {
+  const Turn still = QuaternionTurn(0, 0.0);
+  struct Case {
+    RangeOfMotion rom;
+    std::vector<int> axes;                 // 0 x, 1 y, 2 z
+    std::set<std::vector<int>> groups;     // bones of the chain turned together
+  } cases[] = {
+      {{40.0f, true, 3}, {0, 1, 2}, {{0}, {1}, {2}, {3}, {0, 1}, {1, 2}, {2, 3}, {0, 1, 2}, {1, 2, 3}}},
+      {{25.0f, false, 2}, {1, 2}, {{0}, {1}, {2}, {3}, {0, 1}, {1, 2}, {2, 3}}},
+  };
+  for (const Case& c : cases) {
+    CloseHostSession();
+    const std::vector<INode*> chain = AskewChain();
+    // Askew indeed: at rest no bone's axes line up with the world's.
+    for (INode* bone : chain)
+      for (int i = 0; i < 3; ++i)
+        for (int k = 0; k < 3; ++k) ASSERT_LT(std::fabs(Normalize(bone->GetNodeTM(0).GetRow(i))[k]), 0.99f);
+    const int first = 10;
+    const int perGroup = 2 * int(c.axes.size()) + 1;
+    const int last = KeyRangeOfMotion(chain, first, c.rom);
+    ASSERT_EQ(last, first + perGroup * int(c.groups.size())) << c.rom.Describe();
+    std::set<std::vector<int>> seen;
+    for (int g = 0; g < int(c.groups.size()); ++g) {
+      const int rest = first + g * perGroup;
+      std::vector<Turn> expected;
+      for (int axis : c.axes)
+        for (double sign : {1.0, -1.0}) expected.push_back(QuaternionTurn(axis, sign * c.rom.degrees * M_PI / 180));
+      std::vector<int> group;
+      for (int f = rest; f <= rest + perGroup; ++f) {
+        const bool atRest = f == rest || f == rest + perGroup;
+        std::vector<int> turned;
+        std::vector<Turn> turns;
+        for (int k = 0; k < 4; ++k) {
+          float offset = 0;
+          const Turn t = LocalTurn(chain[k], f, &offset);
+          // A bone turns about its own origin: it stays where its parent puts it.
+          EXPECT_LT(offset, 1e-4f) << "frame " << f << ", bone " << k;
+          if (Distance(t, still) > 1e-3) turned.push_back(k), turns.push_back(t);
+        }
+        if (atRest) {
+          EXPECT_TRUE(turned.empty()) << "frame " << f << " should be the rest pose";
+          continue;
+        }
+        if (group.empty()) group = turned;
+        EXPECT_EQ(turned, group) << "frame " << f << ": the same bones turn throughout a group";
+        if (turns.empty()) continue;
+        // One of the turns still expected, taken by every bone of the group.
+        auto match = std::find_if(expected.begin(), expected.end(),
+                                  [&](const Turn& e) { return Distance(turns[0], e) < 2e-4; });
+        ASSERT_TRUE(match != expected.end()) << "frame " << f << ": bone " << turned[0]
+                                         << " takes no turn of DEGREES about its own axes not already taken";
+        for (size_t b = 1; b < turns.size(); ++b)
+          EXPECT_LT(Distance(turns[b], *match), 2e-4) << "frame " << f << ", bone " << turned[b];
+        expected.erase(match);
+      }
+      EXPECT_TRUE(expected.empty()) << c.rom.Describe();
+      EXPECT_TRUE(seen.insert(group).second) << "a group turned twice";
+    }
+    EXPECT_EQ(seen, c.groups) << c.rom.Describe();
   }
 }
 

@@ -47,7 +47,7 @@ class SceneViewTest : public ::testing::Test {
   INode* mesh = nullptr;
 };
 
-TEST_F(SceneViewTest, AFrameIsTheStacksResultAndWhatFernwickMovedOfIt) {
+TEST_F(SceneViewTest, AFrameIsTheStacksResultAndItsDistanceToDeltaMush) {
   EnterControlValue(0, 1491, 10);
   const TimeValue t = 10 * GetTicksPerFrame();
   MeshTopology topology;
@@ -55,6 +55,7 @@ TEST_F(SceneViewTest, AFrameIsTheStacksResultAndWhatFernwickMovedOfIt) {
   ASSERT_TRUE(EvaluateNodeView(mesh, t, topology, frame));
   EXPECT_EQ(frame.frame, 10);
   EXPECT_TRUE(frame.hasFernwick);
+  EXPECT_TRUE(frame.fernwickOn);
   EXPECT_EQ(topology.vertexCount, 9952u);
   EXPECT_EQ(topology.triangles.size(), 3u * 19900);
   EXPECT_EQ(frame.key, topology.key);
@@ -77,13 +78,43 @@ TEST_F(SceneViewTest, AFrameIsTheStacksResultAndWhatFernwickMovedOfIt) {
   }
   EXPECT_GT(largest, 1e-3f) << "Delta Mush moves the crude skin at a posed frame";
 
-  // Switched off, Fernwick moves nothing; the positions are the Skin's.
+  // Switched off (as a solve leaves it), the mesh is the Skin's, and the
+  // distances are still those to the Delta Mush result; it stays off.
   SwitchStackModifier(ip, static_cast<int>(mesh->GetHandle()), 0, false);
   ASSERT_TRUE(EvaluateNodeView(mesh, t, topology, frame));
+  EXPECT_TRUE(frame.hasFernwick);
+  EXPECT_FALSE(frame.fernwickOn);
   for (size_t v = 0; v < skinned.size(); ++v) {
-    EXPECT_EQ(frame.displacement[v], 0.0f);
     EXPECT_EQ(frame.positions[3 * v + 1], skinned[v].y);
+    EXPECT_NEAR(frame.displacement[v], (expected[v] - skinned[v]).Length(), 1e-6f);
   }
+  EXPECT_FALSE(ModifierAt(mesh, 0)->IsEnabled());
+}
+
+TEST_F(SceneViewTest, NormalsAreUnitAndFaceOutwardOfTheTail) {
+  MeshTopology topology;
+  MeshFrame frame;
+  ASSERT_TRUE(EvaluateNodeView(mesh, 0, topology, frame));
+  ASSERT_EQ(frame.normals.size(), frame.positions.size());
+  // The tail stands along +Y around its axis: a side vertex's normal points
+  // away from the axis (worked out from the bounds, not from the faces).
+  float lo[3] = {1e9f, 1e9f, 1e9f}, hi[3] = {-1e9f, -1e9f, -1e9f};
+  for (size_t i = 0; i < frame.positions.size(); ++i) {
+    lo[i % 3] = std::min(lo[i % 3], frame.positions[i]);
+    hi[i % 3] = std::max(hi[i % 3], frame.positions[i]);
+  }
+  const float cx = (lo[0] + hi[0]) / 2, cz = (lo[2] + hi[2]) / 2, height = hi[1] - lo[1];
+  int side = 0, outward = 0;
+  for (size_t v = 0; v < frame.positions.size() / 3; ++v) {
+    const float n[3] = {frame.normals[3 * v] / 127.0f, frame.normals[3 * v + 1] / 127.0f, frame.normals[3 * v + 2] / 127.0f};
+    EXPECT_NEAR(std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]), 1.0f, 0.02f) << v;
+    const float y = frame.positions[3 * v + 1];
+    if (y < lo[1] + 0.2f * height || y > hi[1] - 0.2f * height) continue;
+    ++side;
+    outward += n[0] * (frame.positions[3 * v] - cx) + n[2] * (frame.positions[3 * v + 2] - cz) > 0;
+  }
+  EXPECT_GT(side, 1000);
+  EXPECT_EQ(outward, side);
 }
 
 TEST_F(SceneViewTest, BonesAreTheSkinBonesShapes) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <thread>
 
 #include "cli/studio/host_status_feed.h"
 #include "cli/studio/host_thread.h"
@@ -18,6 +19,7 @@
 #include "cli/terminal_host/plugin_host.h"
 #include "sdk/interface.h"
 #include "sdk/scene_file.h"
+#include "tests/cli/studio/event_reader.h"
 
 class StudioFixture : public ::testing::Test {
  protected:
@@ -55,6 +57,30 @@ class StudioFixture : public ::testing::Test {
     httplib::Client own("127.0.0.1", server->Port());
     own.set_read_timeout(60);
     return own.Post(Path(rest).c_str(), body, type.c_str());
+  }
+
+  // A request answered while the test goes on (a question holds it); the
+  // status stays 0 when no answer came.
+  struct Answer {
+    int status = 0;
+    std::string body;
+  };
+  std::thread PostLater(const std::string& rest, const std::string& body, Answer& answer) {
+    return std::thread([this, rest, body, &answer] {
+      auto res = Post(rest, body);
+      if (res) answer = {res->status, res->body};
+    });
+  }
+
+  // Answers the next message box the page is shown (from its `from`-th
+  // event on) and returns what it showed.
+  nlohmann::json AnswerBox(EventReader& page, const std::string& answer, size_t from = 0) {
+    const auto box = page.WaitFor("box", nullptr, std::chrono::seconds(60), from);
+    EXPECT_TRUE(box) << "no message box came";
+    if (!box) return nullptr;
+    auto res = Post("/api/box/answer", nlohmann::json{{"box", box->data["id"]}, {"answer", answer}}.dump());
+    EXPECT_TRUE(res && res->status == 200);
+    return box->data;
   }
 
   nlohmann::json Scene() {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 #include "sdk/atomic_write.h"
 #include "tests/cli/studio/event_reader.h"
@@ -12,6 +13,12 @@ namespace {
 using nlohmann::json;
 
 class StudioServerTest : public StudioFixture {};
+
+std::set<std::string> Entries(const std::filesystem::path& dir) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) names.insert(e.path().filename().string());
+  return names;
+}
 
 TEST_F(StudioServerTest, ServesThePageAndItsFilesOnlyUnderTheToken) {
   auto page = client->Get(Path("/").c_str());
@@ -124,7 +131,7 @@ TEST_F(StudioServerTest, MalformedRequestsGetA4xxAndChangeNothing) {
     ASSERT_TRUE(answer.contains("error")) << res->body;
     EXPECT_NE(answer["error"].get<std::string>().find(c.message), std::string::npos) << res->body;
   }
-  for (const std::string& query : std::vector<std::string>{"/api/frame?node=1", "/api/frame?node=x&frame=1", "/api/frame?node=1&frame=1e3",
+  for (const std::string& query : std::vector<std::string>{"/api/frame?node=1&frame=", "/api/frame?node=x&frame=1", "/api/frame?node=1&frame=1e3",
                                   "/api/frame?node=42&frame=1", "/api/frame?node=1&frame=2000000",
                                   "/api/topology?node=1&node=2"}) {
     auto res = client->Get(Path(query).c_str());
@@ -150,6 +157,127 @@ TEST_F(StudioServerTest, RequestBodiesAreBounded) {
   res = Post("/api/rollout/press", fits);
   ASSERT_TRUE(res);
   EXPECT_EQ(res->status, 400);
+}
+
+TEST_F(StudioServerTest, ChunkedBodiesAreBoundedToo) {
+  // A chunked body: the command first, then padding sent in 64 KiB pieces.
+  auto chunked = [&](size_t padding, int value) {
+    httplib::Client own("127.0.0.1", server->Port());
+    own.set_write_timeout(10);
+    const std::string head = R"({"rollout":0,"id":1491,"value":)" + std::to_string(value) + R"(,"pad":")";
+    return own.Post(
+        Path("/api/rollout/value").c_str(),
+        [head, padding, sent = size_t(0)](size_t, httplib::DataSink& sink) mutable {
+          if (sent == 0) sink.write(head.data(), head.size());
+          const size_t piece = std::min<size_t>(64 * 1024, padding - sent);
+          if (piece > 0) sink.write(std::string(piece, 'x').data(), piece);
+          sent += piece;
+          if (sent >= padding) {
+            sink.write("\"}", 2);
+            sink.done();
+          }
+          return true;
+        },
+        "application/json");
+  };
+  const std::string before = SceneBytes();
+  auto huge = chunked(5 * 1024 * 1024, 7);
+  // Refused with 413, or cut off while still sending: either way never run.
+  if (huge) {
+    EXPECT_EQ(huge->status, 413) << huge->body;
+  }
+  EXPECT_EQ(SceneBytes(), before);
+  EXPECT_EQ(Control(Scene(), 1491)["text"], "1");
+  // Within the bound a chunked body is read like any other.
+  auto small = chunked(1000, 3);
+  ASSERT_TRUE(small);
+  EXPECT_EQ(small->status, 200) << small->body;
+  EXPECT_EQ(Control(Scene(), 1491)["text"], "3");
+}
+
+TEST_F(StudioServerTest, EveryChangeMovesTheRevisionAndEveryPageHearsIt) {
+  EventReader first(server->Port(), server->Token()), second(server->Port(), server->Token());
+  const auto hello = first.WaitFor("hello");
+  ASSERT_TRUE(hello && second.WaitFor("hello"));
+  const int start = Scene()["revision"];
+  EXPECT_EQ(hello->data["revision"], start);
+  // Two pages type into Iterations at once: whichever the host runs last is
+  // what it holds, and the last notice both pages hear is the state's revision.
+  Answer a, b;
+  std::thread ta = PostLater("/api/rollout/value", R"({"rollout":0,"id":1491,"value":2})", a);
+  std::thread tb = PostLater("/api/rollout/value", R"({"rollout":0,"id":1491,"value":9})", b);
+  ta.join();
+  tb.join();
+  ASSERT_TRUE(a.status == 200 && b.status == 200);
+  const int ra = json::parse(a.body)["revision"], rb = json::parse(b.body)["revision"];
+  EXPECT_EQ(std::set<int>({ra, rb}), std::set<int>({start + 1, start + 2}));
+  const json last = json::parse(ra > rb ? a.body : b.body);
+  const json now = Scene();
+  EXPECT_EQ(now["revision"], start + 2);
+  EXPECT_EQ(Control(now, 1491)["text"], Control(last, 1491)["text"]);
+  for (EventReader* page : {&first, &second}) {
+    ASSERT_TRUE(page->WaitFor("scene", [&](const json& d) { return d["revision"] == start + 2; }));
+    int previous = -1;
+    for (const auto& e : page->Events()) {
+      ASSERT_TRUE(e.data.contains("revision")) << e.name;
+      if (e.name != "scene") continue;
+      EXPECT_GT(e.data["revision"].get<int>(), previous) << "in order";
+      previous = e.data["revision"];
+    }
+  }
+  // The time slider is host state too: a move is a change that every page
+  // hears of; asking for the frame the slider is at changes nothing.
+  const std::string node = std::to_string(Scene()["selected"].get<int>());
+  auto moved = client->Get(Path("/api/frame?node=" + node + "&frame=5").c_str());
+  ASSERT_TRUE(moved && moved->status == 200);
+  EXPECT_EQ(moved->get_header_value("X-Fernwick-Revision"), std::to_string(start + 3));
+  EXPECT_EQ(moved->get_header_value("X-Fernwick-Moved"), "1");
+  const auto time = second.WaitFor("time");
+  ASSERT_TRUE(time);
+  EXPECT_EQ(time->data, (json{{"frame", 5}, {"revision", start + 3}}));
+  for (const std::string query : {"&frame=5", ""}) {
+    auto same = client->Get(Path("/api/frame?node=" + node + query).c_str());
+    ASSERT_TRUE(same && same->status == 200);
+    EXPECT_EQ(same->get_header_value("X-Fernwick-Revision"), std::to_string(start + 3)) << query;
+    EXPECT_EQ(same->get_header_value("X-Fernwick-Moved"), "0") << query;
+    EXPECT_EQ(static_cast<int>(static_cast<unsigned char>(same->body[12])), 5) << "the frame the slider is at";
+  }
+  EXPECT_EQ(Scene()["time"]["frame"], 5);
+}
+
+TEST_F(StudioServerTest, AStartFrameAfterTheEndIsRefusedWithAMessageBox) {
+  EventReader page(server->Port(), server->Token());
+  ASSERT_TRUE(page.WaitFor("hello"));
+  const std::string before = SceneBytes();
+  struct Case {
+    const char* path;
+    std::string body;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"/api/rollout/value", R"({"rollout":0,"id":1493,"value":50})", "Start frame 50 lies after End frame 31"},
+      {"/api/rollout/spin", R"({"rollout":0,"id":1500,"clicks":-31})", "End frame 0 lies before Start frame 1"},
+  };
+  for (const Case& c : cases) {
+    Answer res;
+    std::thread press = PostLater(c.path, c.body, res);
+    const json box = AnswerBox(page, "ok", page.Count());
+    press.join();
+    EXPECT_EQ(box["caption"], "Fernwick studio");
+    EXPECT_EQ(box["icon"], "warning");
+    EXPECT_EQ(box["buttons"], json::array({"ok"}));
+    EXPECT_NE(box["text"].get<std::string>().find(c.says), std::string::npos) << box["text"];
+    ASSERT_EQ(res.status, 200);
+    const json state = json::parse(res.body);
+    EXPECT_EQ(Control(state, 1493)["text"], "1");
+    EXPECT_EQ(Control(state, 1494)["text"], "31");
+  }
+  EXPECT_EQ(SceneBytes(), before);
+  EXPECT_FALSE(Scene()["document"]["modified"]) << "nothing changed";
+  // In order, the same fields take their values.
+  auto res = Post("/api/rollout/value", R"({"rollout":0,"id":1493,"value":31})");
+  EXPECT_EQ(Control(json::parse(res->body), 1493)["text"], "31");
+  EXPECT_TRUE(json::parse(res->body)["document"]["modified"]);
 }
 
 TEST_F(StudioServerTest, ControlsReachTheRolloutAndTheAnswerShowsItsNewState) {
@@ -259,27 +387,55 @@ TEST_F(StudioServerTest, ProgressReachesThePageWhileTheCommandRuns) {
   EXPECT_EQ(Scene()["status"]["progress"]["active"], false);
 }
 
-TEST_F(StudioServerTest, SavesAtomicallyAndReportsFailures) {
+// Save as, Save and Export to glTF each put a new file in place of the
+// previous one, never write over it; a disk that fills up at any file the
+// request writes leaves the previous file and no temporary beside it.
+TEST_F(StudioServerTest, SavesAndExportsReplaceTheFileWholeOrNotAtAll) {
+  namespace fs = std::filesystem;
   TempDir dir;
-  const std::string file = dir.File("scene.fws");
-  auto res = Post("/api/save-as", json{{"path", file}}.dump());
-  ASSERT_TRUE(res && res->status == 200) << res->body;
-  EXPECT_EQ(json::parse(res->body)["document"]["savePath"], file);
-  const std::string saved = TempDir::Read(file);
-  ASSERT_GT(saved.size(), 1000u);
-  Post("/api/rollout/value", R"({"rollout":0,"id":1491,"value":7})");
-  SetAtomicWriteFaultForTesting([](size_t offset, size_t) { return offset < 100; });
-  res = Post("/api/save", "{}");
-  SetAtomicWriteFaultForTesting(nullptr);
-  ASSERT_TRUE(res);
-  EXPECT_EQ(res->status, 500);
-  EXPECT_NE(res->body.find("No space left"), std::string::npos) << res->body;
-  EXPECT_EQ(TempDir::Read(file), saved) << "the previous file stays";
-  res = Post("/api/save", "{}");
-  EXPECT_EQ(res->status, 200);
-  EXPECT_NE(TempDir::Read(file), saved);
-  res = Post("/api/save-as", json{{"path", dir.File("missing/scene.fws")}}.dump());
-  EXPECT_EQ(res->status, 500);
+  const fs::path kept = dir.path / "kept";
+  fs::create_directory(dir.path / "work");
+  fs::create_directory(kept);
+  struct Case {
+    std::string endpoint, name;
+  } cases[] = {{"/api/save-as", "scene.fws"}, {"/api/save", "scene.fws"}, {"/api/export", "character.glb"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.endpoint);
+    const std::string file = dir.File("work/" + c.name), previous = "the user's previous " + c.name;
+    // The person has confirmed replacing the file, whatever it holds.
+    const std::string body = json{{"path", file}, {"replace", true}, {"replaceOther", true}}.dump();
+    dir.Write("work/" + c.name, previous);
+    fs::remove(kept / c.name);
+    fs::create_hard_link(file, kept / c.name);
+    Post("/api/rollout/value", R"({"rollout":0,"id":1491,"value":7})");
+    int files = 0;
+    SetAtomicWriteFaultForTesting([&](size_t offset, size_t) {
+      if (offset == 0) ++files;
+      return true;
+    });
+    auto res = Post(c.endpoint, body);
+    SetAtomicWriteFaultForTesting(nullptr);
+    ASSERT_TRUE(res && res->status == 200) << (res ? res->body : "no answer");
+    EXPECT_NE(TempDir::Read(file), previous);
+    EXPECT_EQ(TempDir::Read((kept / c.name).string()), previous) << "written over in place";
+    EXPECT_EQ(json::parse(res->body)["document"]["savePath"], dir.File("work/scene.fws"));
+    ASSERT_GE(files, 1);
+    const std::set<std::string> entries = Entries(dir.path / "work");
+    for (int k = 1; k <= files; ++k) {
+      dir.Write("work/" + c.name, previous);
+      int started = 0;
+      SetAtomicWriteFaultForTesting([&](size_t offset, size_t) { return (started += offset == 0) != k; });
+      res = Post(c.endpoint, body);
+      SetAtomicWriteFaultForTesting(nullptr);
+      ASSERT_TRUE(res);
+      EXPECT_EQ(res->status, 500) << "disk full at file " << k;
+      EXPECT_NE(res->body.find("No space left"), std::string::npos) << res->body;
+      EXPECT_EQ(TempDir::Read(file), previous) << "disk full at file " << k;
+      EXPECT_EQ(Entries(dir.path / "work"), entries) << "disk full at file " << k;
+    }
+  }
+  auto res = Post("/api/save-as", json{{"path", dir.File("missing/scene.fws")}}.dump());
+  EXPECT_EQ(res->status, 400);
   EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
 }
 
