@@ -7,4 +7,4 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$(nproc)" --target fernwick
 mkdir -p out
 ./build/cli/fernwick demo -o out
-echo "Done: out/demo.glb (baked character) and out/demo_report.png (fit before and after)"
+echo "Done: out/demo.glb (baked character), out/demo_report.png (fit before and after) and out/demo_review.html (the review page)"

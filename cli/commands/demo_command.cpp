@@ -99,7 +99,9 @@ int RunCharacterDemo(const std::string& dir, const std::string& pluginPath, std:
   o.animations = {"none"};
   o.quiet = true;
   const int rc = RunBake(o, out, err);
-  if (rc == 0) out << "Open " << o.outPath << " in any glTF viewer; the picture is " << o.reportPath << "\n";
+  if (rc == 0)
+    out << "Open " << o.outPath << " in any glTF viewer; the picture is " << o.reportPath << ", the review page "
+        << (std::filesystem::path(dir) / "demo_review.html").string() << "\n";
   return rc;
 }
 

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 
-// Writes demo_source.glb, then bakes it into demo.glb and demo_report.png in dir.
+// Writes demo_source.glb, then bakes it into demo.glb, demo_report.png and
+// demo_review.html in dir.
 int RunCharacterDemo(const std::string& dir, const std::string& pluginPath, std::ostream& out, std::ostream& err);
 int RunDemo(const std::string& outDir, std::ostream& out, std::ostream& err);

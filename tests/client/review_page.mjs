@@ -94,6 +94,7 @@ try {
     result.played.push(Number(await page.inputValue('#slider')));
   }
   result.fps = await page.evaluate((ms) => window.fernwickReview.measureFps(ms), manifest.fpsMs || 1500);
+  result.halfResolution = await page.evaluate(() => window.fernwickReview.measuredAtHalf);
 } catch (e) {
   result.errors.push(String(e && e.stack || e));
   failed = true;

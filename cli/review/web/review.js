@@ -15,6 +15,9 @@ let data, review, summary, views, renderer, camera, controls, clips;
 let last = 0, drawn = 0;
 let offsets = [], mushWelded = [];
 const fpsTimer = { frames: 0, since: 0, fps: 0 };
+// While playing, a drawing that cannot keep 30 frames a second goes to half
+// resolution (a quarter of the pixels) until the clip stops.
+const quality = { full: 1, half: false, interval: 0 };
 
 function fmt(x) {
   if (x === null || x === undefined || !Number.isFinite(x)) return '–';
@@ -122,6 +125,12 @@ function showFrameLabel() {
 
 function setPlaying(on) {
   state.playing = on && !!currentClip();
+  quality.interval = 0;
+  if (!state.playing && quality.half) {
+    quality.half = false;
+    renderer.setPixelRatio(quality.full);
+    state.dirty = true;
+  }
   $('play').textContent = state.playing ? 'Pause' : 'Play';
   $('play').setAttribute('aria-pressed', String(state.playing));
   fpsTimer.frames = 0;
@@ -276,9 +285,14 @@ function loop(now) {
     showFrameLabel();
     render();
     fpsTimer.frames++;
+    quality.interval = quality.interval ? 0.9 * quality.interval + 0.1 * (now - last) : now - last;
+    if (!quality.half && fpsTimer.frames > 10 && quality.interval > 36) {
+      quality.half = true;
+      renderer.setPixelRatio(quality.full / 2);
+    }
     if (now - fpsTimer.since >= 1000) {
       fpsTimer.fps = fpsTimer.frames * 1000 / (now - fpsTimer.since);
-      $('fps-label').textContent = `${fpsTimer.fps.toFixed(0)} fps`;
+      $('fps-label').textContent = `${fpsTimer.fps.toFixed(0)} fps${quality.half ? ', half resolution' : ''}`;
       fpsTimer.frames = 0;
       fpsTimer.since = now;
     }
@@ -295,6 +309,7 @@ function measureFps(ms) {
     const start = performance.now(), frames0 = drawn;
     setTimeout(() => {
       const fps = (drawn - frames0) * 1000 / (performance.now() - start);
+      api.measuredAtHalf = quality.half;
       setPlaying(false);
       resolve(fps);
     }, ms);
@@ -311,7 +326,8 @@ async function start() {
   fillPanel();
   review.clips.forEach((c, k) => $('clip').add(new Option(`${c.name} (${c.frames} frames)`, String(k))));
   renderer = new THREE.WebGLRenderer({ antialias: false });
-  renderer.setPixelRatio(window.devicePixelRatio);
+  quality.full = window.devicePixelRatio;
+  renderer.setPixelRatio(quality.full);
   renderer.setClearColor(0x3a3d42);
   $('viewport').prepend(renderer.domElement);
   api.timings.renderer = performance.now();
@@ -349,6 +365,7 @@ async function start() {
 const api = {
   loadMs: null,
   timings: {},
+  measuredAtHalf: false,  // the last measureFps went to half resolution
   get clipCount() { return review ? review.clips.length : 0; },
   get fps() { return fpsTimer.fps; },
   show(clip, frame) {

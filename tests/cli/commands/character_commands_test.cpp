@@ -43,7 +43,7 @@ TEST(CharacterCommands, DemoBakesTheSampleBetterThanItsCrudeSkin) {
   TempDir d;
   // Over an earlier demo's files: each is replaced by a new file, the old
   // one never written over in place (its second name, in kept/, would show it).
-  const char* files[] = {"demo_source.glb", "demo.glb", "demo_report.png"};
+  const char* files[] = {"demo_source.glb", "demo.glb", "demo_report.png", "demo_review.html"};
   std::filesystem::create_directory(d.path / "demo");
   std::filesystem::create_directory(d.path / "kept");
   for (const char* f : files) {
@@ -56,7 +56,7 @@ TEST(CharacterCommands, DemoBakesTheSampleBetterThanItsCrudeSkin) {
     EXPECT_EQ(TempDir::Read(d.File(std::string("kept/") + f)), std::string("an earlier ") + f);
     EXPECT_NE(TempDir::Read(d.File(std::string("demo/") + f)), std::string("an earlier ") + f);
   }
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(d.path / "demo"), {}), 3) << "no temporaries left";
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(d.path / "demo"), {}), 4) << "no temporaries left";
   EXPECT_NE(output.find("bone limit 5: the smallest with which every vertex keeps its heaviest bone"), std::string::npos)
       << output;
   const double ratio = RmsRatio(output);

@@ -22,6 +22,7 @@
 #include "cli/commands/demo_command.h"
 #include "cli/commands/import_export_commands.h"
 #include "cli/commands/press_command.h"
+#include "cli/commands/review_command.h"
 #include "cli/commands/scene_info_command.h"
 #include "cli/commands/solve_cli_command.h"
 #include "sdk/atomic_write.h"
@@ -121,15 +122,23 @@ class OutputFiles : public ::testing::Test {
     {
       CharacterOptions o = Character();
       o.outPath = Out("baked.glb");
-      commands.push_back({"bake to GLB", {"baked.glb", "baked_report.png"},
+      o.summaryPath = Out("summary.json");
+      commands.push_back({"bake to GLB", {"baked.glb", "baked_report.png", "baked_review.html", "summary.json"},
                           [o](auto& out, auto& err) { return RunBake(o, out, err); }});
+      o.summaryPath.clear();
       // The same writer as the GLB's: left to the ordinary build, as each
       // bake takes a second or more under the sanitizers.
       o.outPath = Out("baked.gltf");
       o.reportPath = Out("picture.png");
+      o.reviewPath = Out("page.html");
       if (!FW_SANITIZED)
-        commands.push_back({"bake to glTF", {"baked.gltf", "picture.png"},
+        commands.push_back({"bake to glTF", {"baked.gltf", "picture.png", "page.html"},
                             [o](auto& out, auto& err) { return RunBake(o, out, err); }});
+      CharacterOptions r = Character();
+      r.outPath = Out("review.html");
+      const std::string baked = tail_;
+      commands.push_back({"review", {"review.html"},
+                          [r, baked](auto& out, auto& err) { return RunReview(r, baked, out, err); }});
     }
     {
       CharacterOptions o = Character();
@@ -257,8 +266,9 @@ TEST_F(OutputFiles, OnAFullDiskTheProgramKeepsThePreviousFiles) {
     // commands' writes fail only in the test above.
     bool sanitized;
   } cases[] = {
-      {"bake in/tail.glb -o out/baked.glb --animation none --iter 4 --iterations 2", {"baked.glb", "baked_report.png"},
-       true},
+      {"bake in/tail.glb -o out/baked.glb --animation none --iter 4 --iterations 2",
+       {"baked.glb", "baked_report.png", "baked_review.html"}, true},
+      {"review in/tail.glb in/tail.glb -o out/review.html", {"review.html"}, false},
       {"import in/tail.glb -o out/s.fws", {"s.fws"}, false},
       {"press in/s.fws \"Extract state\" -o out/p.fws --yes", {"p.fws"}, false},
       {"solve in/s.fws -o out/solved.fws --yes --iterations 2 --dump-solve-inputs out/inputs.bin",
@@ -267,7 +277,7 @@ TEST_F(OutputFiles, OnAFullDiskTheProgramKeepsThePreviousFiles) {
       {"scene info in/solved.fws --snapshot out/panel.html", {"panel.html"}, false},
       {"deform --gltf in/tail.glb -o out", {"frame_0001.obj", "frame_0031.obj"}, false},
       {"deform --rest in/rest.obj --posed in/posed.obj -o out/bent.obj", {"bent.obj"}, false},
-      {"demo -o out", {"demo_source.glb", "demo.glb", "demo_report.png"}, true},
+      {"demo -o out", {"demo_source.glb", "demo.glb", "demo_report.png", "demo_review.html"}, true},
       {"demo --obj -o out", {"rest.obj", "posed.obj", "deformed.obj"}, false},
   };
   for (const Case& c : cases) {
@@ -321,7 +331,8 @@ int WaitFor(pid_t pid) {
 // the run, the moment it starts on the output, and part-way through the GLB
 // and through the picture.
 TEST_F(OutputFiles, AKilledBakeLeavesThePreviousOutputs) {
-  const std::string args = "bake in/tail.glb -o out/baked.glb --animation none --iter 4 --iterations 2";
+  // The review page is written as the picture is (the full-disk tests above cover it).
+  const std::string args = "bake in/tail.glb -o out/baked.glb --animation none --iter 4 --iterations 2 --review none";
   const std::vector<std::string> outputs = {"baked.glb", "baked_report.png"};
   const Command bake{args, outputs, {}};
   PlacePrevious(bake);
