@@ -281,10 +281,16 @@ function loop(now) {
     const clip = currentClip(), length = clipSeconds(clip);
     state.time += (now - last) / 1000;
     if (state.time > length) state.time = length > 0 ? state.time % length : 0;
+    const t0 = performance.now();
     update();
     showFrameLabel();
+    const t1 = performance.now();
     render();
+    const t2 = performance.now();
     fpsTimer.frames++;
+    api.frameCosts.update += t1 - t0;
+    api.frameCosts.render += t2 - t1;
+    api.frameCosts.frames++;
     quality.interval = quality.interval ? 0.9 * quality.interval + 0.1 * (now - last) : now - last;
     if (!quality.half && fpsTimer.frames > 10 && quality.interval > 36) {
       quality.half = true;
@@ -366,6 +372,7 @@ const api = {
   loadMs: null,
   timings: {},
   measuredAtHalf: false,  // the last measureFps went to half resolution
+  frameCosts: { update: 0, render: 0, frames: 0 },  // milliseconds of script per played frame, summed
   get clipCount() { return review ? review.clips.length : 0; },
   get fps() { return fpsTimer.fps; },
   show(clip, frame) {
