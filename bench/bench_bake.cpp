@@ -2,7 +2,7 @@
 // it, one row per character: every shared sample, and the generated arm at
 // about 10,000 and 50,000 vertices. Counters: vertices, meshes, training
 // frames, bone limit, and seconds per stage (import, sampling, distances,
-// search, export, other); the real time is the whole bake.
+// search, influences, export, other); the real time is the whole bake.
 //
 //   ./build/bench/bench_bake   (reads the samples from $FERNWICK_SAMPLES,
 //   else ../shared/samples beside the repository)
@@ -108,11 +108,11 @@ int main(int argc, char** argv) {
   std::error_code ec;  // the characters and bakes written meanwhile
   std::filesystem::remove_all(std::filesystem::temp_directory_path() / "fernwick-bench-bake", ec);
   std::cout << "\n| character | vertices | meshes | training frames | bone limit | import | sampling | distances | "
-               "search | export | other | total (s) |\n|---|---|---|---|---|---|---|---|---|---|---|---|\n";
+               "search | influences | export | other | total (s) |\n|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
   for (const Row& r : Rows()) {
     std::cout << "| " << r.name << " | " << r.stats.vertices << " | " << r.stats.meshes << " | "
               << r.stats.trainingFrames << " | " << r.stats.boneLimit;
-    for (const char* stage : {"import", "sampling", "distances", "search", "export", "other", "total"}) {
+    for (const char* stage : {"import", "sampling", "distances", "search", "influences", "export", "other", "total"}) {
       const auto it = r.stats.seconds.find(stage);
       std::cout << " | " << std::fixed << std::setprecision(2) << (it == r.stats.seconds.end() ? 0.0 : it->second);
     }

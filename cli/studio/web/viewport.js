@@ -48,6 +48,36 @@ function niceAbove(x) {
   return [1, 2, 5, 10].map((m) => m * power).find((s) => s >= x * (1 - 1e-9));
 }
 
+// The mesh's triangles on a coarser mesh, for drawing frames that stream
+// in: vertices clustered on a grid (a fortieth of the mesh's size), each
+// cluster drawn by its first vertex, triangles that collapse left out. The
+// same vertex buffers serve both. Null for meshes too small to gain from it.
+function coarseTriangles(index, positions) {
+  const triangles = index.array;
+  if (triangles.length / 3 < 20000) return null;
+  const n = positions.length / 3;
+  const lo = [Infinity, Infinity, Infinity], hi = [-Infinity, -Infinity, -Infinity];
+  for (let i = 0; i < n; i++)
+    for (let k = 0; k < 3; k++) {
+      lo[k] = Math.min(lo[k], positions[3 * i + k]);
+      hi[k] = Math.max(hi[k], positions[3 * i + k]);
+    }
+  const cell = Math.max(hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]) / 40 || 1;
+  const first = new Map(), stand = new Uint32Array(n);
+  for (let i = 0; i < n; i++) {
+    const key = Math.floor((positions[3 * i] - lo[0]) / cell) * 1681 +
+      Math.floor((positions[3 * i + 1] - lo[1]) / cell) * 41 + Math.floor((positions[3 * i + 2] - lo[2]) / cell);
+    if (!first.has(key)) first.set(key, i);
+    stand[i] = first.get(key);
+  }
+  const kept = [];
+  for (let t = 0; t < triangles.length; t += 3) {
+    const a = stand[triangles[t]], b = stand[triangles[t + 1]], c = stand[triangles[t + 2]];
+    if (a !== b && b !== c && a !== c) kept.push(a, b, c);
+  }
+  return new THREE.BufferAttribute(new triangles.constructor(kept), 1);
+}
+
 export class Viewport {
   // onDrawn(frame) runs as each frame is drawn.
   constructor(container, legend, onDrawn = () => {}) {
@@ -159,7 +189,9 @@ export class Viewport {
     this.geometry.setAttribute('normal', dynamic(new Int8Array(4 * v), 4, true));
     this.geometry.setAttribute('distance', dynamic(new Float32Array(v), 1));
     const Index = v <= 65535 ? Uint16Array : Uint32Array;
-    this.geometry.setIndex(new THREE.BufferAttribute(new Index(topology.triangles), 1));
+    this.fullIndex = new THREE.BufferAttribute(new Index(topology.triangles), 1);
+    this.coarseIndex = null;  // made from the first frame's positions
+    this.geometry.setIndex(this.fullIndex);
     this.mesh.geometry = this.geometry;
 
     this.boneGeometry.dispose();
@@ -222,6 +254,10 @@ export class Viewport {
   }
 
   setRatio(ratio) {
+    // Streaming, a big mesh is drawn coarser too: a software rasteriser pays
+    // for every triangle, whatever the resolution.
+    const coarse = ratio < this.fullRatio && this.coarseIndex;
+    this.geometry.setIndex(coarse ? this.coarseIndex : this.fullIndex);
     this.renderer.setPixelRatio(ratio);
     this.container.dataset.resolution = ratio < this.fullRatio ? 'reduced' : 'full';
     this.resize();
@@ -233,6 +269,7 @@ export class Viewport {
     if (!position || position.count * 3 !== frame.positions.length) return;
     position.array.set(frame.positions);
     position.needsUpdate = true;
+    if (!this.coarseIndex) this.coarseIndex = coarseTriangles(this.fullIndex, frame.positions);
     const normal = g.getAttribute('normal');
     normal.array.set(frame.normals);
     normal.needsUpdate = true;
