@@ -5,7 +5,7 @@ set(FW_REVIEW_WEB ${CMAKE_CURRENT_LIST_DIR}/web)
 fw_npm_ci(${FW_REVIEW_WEB} node_modules/esbuild/package.json FATAL_ERROR "the review page needs three.js and esbuild")
 
 file(GLOB FW_REVIEW_PAGE CONFIGURE_DEPENDS ${FW_REVIEW_WEB}/*.html ${FW_REVIEW_WEB}/*.js ${FW_REVIEW_WEB}/*.css
-     ${FW_REVIEW_WEB}/*.mjs)
+     ${FW_REVIEW_WEB}/*.mjs ${CMAKE_CURRENT_LIST_DIR}/../studio/web/coarse_mesh.js)
 set(FW_REVIEW_BUNDLE ${CMAKE_CURRENT_BINARY_DIR}/review/review_bundle.js)
 set(FW_REVIEW_ASSETS_CPP ${CMAKE_CURRENT_BINARY_DIR}/review/review_page_assets.cpp)
 add_custom_command(

@@ -25,8 +25,11 @@ const browser = await chromium.launchPersistentContext(profile, {
   executablePath: chromiumPath,
   headless: true,
   viewport: { width: 1400, height: 760 },
+  // WebGL on the software renderer, the page composited in software, as a
+  // desktop without a usable GPU runs it.
   args: ['--no-sandbox', '--disable-quic', '--no-first-run', '--disable-background-networking',
-    '--disable-component-update', '--disable-sync', '--use-angle=swiftshader', '--enable-unsafe-swiftshader'],
+    '--disable-component-update', '--disable-sync', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+    '--disable-gpu-compositing'],
 });
 const result = { errors: [], warnings: [], requests: [], checks: [] };
 let failed = false;
@@ -93,8 +96,14 @@ try {
     await page.click('#play');
     result.played.push(Number(await page.inputValue('#slider')));
   }
+  // Played, the page may draw coarser; paused, it draws every triangle again.
+  const whole = await page.evaluate(() => { window.fernwickReview.show(0, 0); return window.fernwickReview.trianglesDrawn; });
+  await page.evaluate(() => window.fernwickReview.measureFps(300, 2));
+  result.trianglesCoarse = await page.evaluate(() => window.fernwickReview.trianglesPlaying);
+  result.trianglesWhole = whole;
+  result.trianglesPaused = await page.evaluate(() => { window.fernwickReview.show(0, 0); return window.fernwickReview.trianglesDrawn; });
   result.fps = await page.evaluate((ms) => window.fernwickReview.measureFps(ms), manifest.fpsMs || 1500);
-  result.halfResolution = await page.evaluate(() => window.fernwickReview.measuredAtHalf);
+  result.quality = await page.evaluate(() => window.fernwickReview.measuredQuality);
 } catch (e) {
   result.errors.push(String(e && e.stack || e));
   failed = true;

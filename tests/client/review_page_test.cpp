@@ -73,7 +73,8 @@ TEST(ReviewPage, ShowsTheBakeInChromiumAsTheProgramComputesIt) {
   if (FW_SANITIZED) GTEST_SKIP() << "a check of the page in the browser, run by the ordinary build";
   TempDir d;
   ArmCharacterShape shape;  // centimetres under a turned root, as exporters wrap skeletons
-  shape.ringsPerBone = 3;
+  shape.ringsPerBone = 4;
+  shape.segments = 24;  // enough triangles that playing coarser draws fewer
   shape.units = 100.0f;
   shape.zUp = true;
   shape.skinnedMeshes = 2;
@@ -146,6 +147,8 @@ TEST(ReviewPage, ShowsTheBakeInChromiumAsTheProgramComputesIt) {
   EXPECT_EQ(r["frameAfterClick"], r["worstRow"]) << "and its worst frame";
   for (const Json& f : r["played"]) EXPECT_GT(f.get<int>(), 0) << "each clip plays";
   EXPECT_GT(r["fps"].get<double>(), 5.0);
+  EXPECT_LT(r["trianglesCoarse"].get<int>(), r["trianglesWhole"].get<int>()) << "played coarser: fewer triangles";
+  EXPECT_EQ(r["trianglesPaused"], r["trianglesWhole"]) << "paused after that, every triangle again";
   for (const char* view : {"side", "source", "mush", "baked", "worst"})
     EXPECT_GT(std::filesystem::file_size(shots + "/review_" + std::string(view) + ".png"), 10000u) << view;
   std::cout << "review page: " << std::filesystem::file_size(page) << " bytes, opened in " << r["loadMs"]

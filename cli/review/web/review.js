@@ -5,6 +5,7 @@
 import * as THREE from 'three';
 import { OrbitControls } from 'three/addons/controls/OrbitControls.js';
 import { ClipOffsets, readPageData } from './data.js';
+import { clusteredTriangles } from '../../studio/web/coarse_mesh.js';
 import { loadViews, PLAIN, RAMP_CSS, rampColour, shadingTexture } from './views.js';
 
 const $ = (id) => document.getElementById(id);
@@ -15,9 +16,13 @@ let data, review, summary, views, renderer, camera, controls, clips;
 let last = 0, drawn = 0;
 let offsets = [], mushWelded = [];
 const fpsTimer = { frames: 0, since: 0, fps: 0 };
-// While playing, a drawing that cannot keep 30 frames a second goes to half
-// resolution (a quarter of the pixels) until the clip stops.
-const quality = { full: 1, half: false, interval: 0 };
+// While playing, a drawing that cannot keep 30 frames a second steps down
+// until the clip stops: first to half resolution (a quarter of the pixels),
+// then to coarser meshes over the same vertices (a software renderer pays
+// for every triangle). A paused frame is always drawn whole.
+const QUALITY = ['full', 'half resolution', 'half resolution, coarser mesh'];
+const quality = { full: 1, level: 0, coarse: false, interval: 0, frames: 0 };
+const COARSE_CELLS = 60, COARSE_FROM = 1000;  // grid cells along a mesh; triangles worth coarsening
 
 function fmt(x) {
   if (x === null || x === undefined || !Number.isFinite(x)) return '–';
@@ -105,13 +110,16 @@ function render() {
   camera.aspect = w / height;
   camera.updateProjectionMatrix();
   const labels = [];
+  api.trianglesDrawn = 0;
   shown.forEach((name, i) => {
     renderer.setViewport(i * w, 0, w, height);
     renderer.setScissor(i * w, 0, w, height);
     renderer.render(views[name].scene, camera);
+    api.trianglesDrawn += renderer.info.render.triangles;
     labels.push(`<div style="left:${i * w + 6}px">${views[name].label}</div>`);
   });
-  $('labels').innerHTML = labels.join('');
+  const html = labels.join('');
+  if ($('labels').innerHTML !== html) $('labels').innerHTML = html;
   state.dirty = false;
   drawn++;
 }
@@ -123,14 +131,40 @@ function showFrameLabel() {
   $('frame-label').textContent = clip ? `frame ${f} of ${clip.frames - 1}` : 'no clip';
 }
 
+function setQuality(level) {
+  quality.level = level;
+  quality.interval = 0;
+  quality.frames = 0;
+  renderer.setPixelRatio(level ? quality.full / 2 : quality.full);
+  const coarse = level >= 2;
+  if (coarse !== quality.coarse) {
+    quality.coarse = coarse;
+    setCoarse(coarse);
+    update();  // Delta Mush's normals follow the triangles drawn
+  }
+  state.dirty = true;
+}
+
+// Every scored mesh of every view on its coarser index, or back on its own.
+function setCoarse(on) {
+  for (const p of [...views.source.parts, ...views.baked.parts]) {
+    const g = p.object.geometry;
+    if (!g.index) continue;
+    if (!p.fullIndex) {
+      p.fullIndex = g.index;
+      p.coarseIndex = g.index.count / 3 < COARSE_FROM ? g.index
+        : new THREE.BufferAttribute(clusteredTriangles(g.index.array, p.skin.positions, COARSE_CELLS), 1);
+    }
+    g.setIndex(on ? p.coarseIndex : p.fullIndex);
+  }
+  for (const q of views.mush.parts) if (q.source.fullIndex) q.mesh.geometry.setIndex(on ? q.source.coarseIndex : q.source.fullIndex);
+}
+
 function setPlaying(on) {
   state.playing = on && !!currentClip();
+  if (!state.playing && quality.level) setQuality(0);
   quality.interval = 0;
-  if (!state.playing && quality.half) {
-    quality.half = false;
-    renderer.setPixelRatio(quality.full);
-    state.dirty = true;
-  }
+  quality.frames = 0;
   $('play').textContent = state.playing ? 'Pause' : 'Play';
   $('play').setAttribute('aria-pressed', String(state.playing));
   fpsTimer.frames = 0;
@@ -292,13 +326,10 @@ function loop(now) {
     api.frameCosts.render += t2 - t1;
     api.frameCosts.frames++;
     quality.interval = quality.interval ? 0.9 * quality.interval + 0.1 * (now - last) : now - last;
-    if (!quality.half && fpsTimer.frames > 10 && quality.interval > 36) {
-      quality.half = true;
-      renderer.setPixelRatio(quality.full / 2);
-    }
+    if (++quality.frames > 10 && quality.interval > 36 && quality.level < QUALITY.length - 1) setQuality(quality.level + 1);
     if (now - fpsTimer.since >= 1000) {
       fpsTimer.fps = fpsTimer.frames * 1000 / (now - fpsTimer.since);
-      $('fps-label').textContent = `${fpsTimer.fps.toFixed(0)} fps${quality.half ? ', half resolution' : ''}`;
+      $('fps-label').textContent = `${fpsTimer.fps.toFixed(0)} fps${quality.level ? `, ${QUALITY[quality.level]}` : ''}`;
       fpsTimer.frames = 0;
       fpsTimer.since = now;
     }
@@ -308,14 +339,17 @@ function loop(now) {
   last = now;
 }
 
-// Frames drawn per second while playing for `ms`, by the page's own timer.
-function measureFps(ms) {
+// Frames drawn per second while playing for `ms`, by the page's own timer,
+// starting at quality `level` (0: whole).
+function measureFps(ms, level = 0) {
   return new Promise((resolve) => {
     setPlaying(true);
+    if (level) setQuality(level);
     const start = performance.now(), frames0 = drawn;
     setTimeout(() => {
       const fps = (drawn - frames0) * 1000 / (performance.now() - start);
-      api.measuredAtHalf = quality.half;
+      api.measuredQuality = QUALITY[quality.level];
+      api.trianglesPlaying = api.trianglesDrawn;
       setPlaying(false);
       resolve(fps);
     }, ms);
@@ -371,7 +405,9 @@ async function start() {
 const api = {
   loadMs: null,
   timings: {},
-  measuredAtHalf: false,  // the last measureFps went to half resolution
+  measuredQuality: QUALITY[0],  // how the last measureFps drew at its end
+  trianglesDrawn: 0,  // by the last drawing, over the views shown
+  trianglesPlaying: 0,  // by the last drawing of the last measureFps
   frameCosts: { update: 0, render: 0, frames: 0 },  // milliseconds of script per played frame, summed
   get clipCount() { return review ? review.clips.length : 0; },
   get fps() { return fpsTimer.fps; },

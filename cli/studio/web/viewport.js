@@ -8,6 +8,7 @@
 // per animation frame, only after something changed.
 import * as THREE from './three.module.js';
 import { OrbitControls } from './OrbitControls.js';
+import { clusteredTriangles } from './coarse_mesh.js';
 
 // sRGB colours, written as they are: the shader draws in display space.
 const BASE = [0.72, 0.74, 0.77];
@@ -48,34 +49,10 @@ function niceAbove(x) {
   return [1, 2, 5, 10].map((m) => m * power).find((s) => s >= x * (1 - 1e-9));
 }
 
-// The mesh's triangles on a coarser mesh, for drawing frames that stream
-// in: vertices clustered on a grid (a fortieth of the mesh's size), each
-// cluster drawn by its first vertex, triangles that collapse left out. The
-// same vertex buffers serve both. Null for meshes too small to gain from it.
+// Big meshes stream in drawn on a coarser grid (a fortieth of their size).
 function coarseTriangles(index, positions) {
-  const triangles = index.array;
-  if (triangles.length / 3 < 20000) return null;
-  const n = positions.length / 3;
-  const lo = [Infinity, Infinity, Infinity], hi = [-Infinity, -Infinity, -Infinity];
-  for (let i = 0; i < n; i++)
-    for (let k = 0; k < 3; k++) {
-      lo[k] = Math.min(lo[k], positions[3 * i + k]);
-      hi[k] = Math.max(hi[k], positions[3 * i + k]);
-    }
-  const cell = Math.max(hi[0] - lo[0], hi[1] - lo[1], hi[2] - lo[2]) / 40 || 1;
-  const first = new Map(), stand = new Uint32Array(n);
-  for (let i = 0; i < n; i++) {
-    const key = Math.floor((positions[3 * i] - lo[0]) / cell) * 1681 +
-      Math.floor((positions[3 * i + 1] - lo[1]) / cell) * 41 + Math.floor((positions[3 * i + 2] - lo[2]) / cell);
-    if (!first.has(key)) first.set(key, i);
-    stand[i] = first.get(key);
-  }
-  const kept = [];
-  for (let t = 0; t < triangles.length; t += 3) {
-    const a = stand[triangles[t]], b = stand[triangles[t + 1]], c = stand[triangles[t + 2]];
-    if (a !== b && b !== c && a !== c) kept.push(a, b, c);
-  }
-  return new THREE.BufferAttribute(new triangles.constructor(kept), 1);
+  if (index.array.length / 3 < 20000) return null;
+  return new THREE.BufferAttribute(clusteredTriangles(index.array, positions, 40), 1);
 }
 
 export class Viewport {
