@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/character_bench.h"
 #include "cli/commands/bake_command.h"
 #include "cli/files/atomic_file.h"
 #include "cli/sample_characters/arm_character.h"
-#include "cli/terminal_host/host_memory.h"
 
 namespace {
 
@@ -47,8 +47,7 @@ std::vector<Character> Characters() {
 
 std::string PathOf(const Character& c, const std::filesystem::path& dir) {
   if (!c.sample.empty()) {
-    const char* env = std::getenv("FERNWICK_SAMPLES");
-    return (std::filesystem::path(env && *env ? env : FW_DEFAULT_SAMPLES_DIR) / c.sample).string();
+    return SamplePath(c.sample);
   }
   const std::string path = (dir / ("arm" + std::to_string(ArmCharacterVertexCount(c.arm)) + ".glb")).string();
   std::string error;
@@ -67,8 +66,7 @@ std::vector<Row>& Rows() {
 
 void BM_Bake(benchmark::State& state) {
   const Character c = Characters()[state.range(0)];
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "fernwick-bench-bake";
-  std::filesystem::create_directories(dir);
+  const std::filesystem::path dir = ScratchFolder("fernwick-bench-bake");
   const std::string file = PathOf(c, dir);
   if (!std::filesystem::exists(file)) {
     state.SkipWithError(("no " + file + "; set FERNWICK_SAMPLES").c_str());
@@ -101,12 +99,7 @@ BENCHMARK(BM_Bake)->DenseRange(0, 5)->Iterations(1)->Unit(benchmark::kSecond)->U
 }  // namespace
 
 int main(int argc, char** argv) {
-  KeepFreedMemoryForReuse();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::error_code ec;  // the characters and bakes written meanwhile
-  std::filesystem::remove_all(std::filesystem::temp_directory_path() / "fernwick-bench-bake", ec);
+  RunCharacterBenchmarks(argc, argv, "fernwick-bench-bake");
   std::cout << "\n| character | vertices | meshes | training frames | bone limit | import | sampling | distances | "
                "search | influences | export | other | total (s) |\n|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
   for (const Row& r : Rows()) {

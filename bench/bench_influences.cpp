@@ -22,10 +22,10 @@
 #include <string>
 #include <vector>
 
+#include "bench/character_bench.h"
 #include "cli/commands/bake_command.h"
 #include "cli/files/atomic_file.h"
 #include "cli/sample_characters/hub_character.h"
-#include "cli/terminal_host/host_memory.h"
 
 namespace {
 
@@ -34,8 +34,7 @@ const char* const kWays[] = {"as solved, up to 8", "cut to 4", "solved again at 
 
 std::string PathOf(const std::string& name, const std::filesystem::path& dir) {
   if (name != "hub") {
-    const char* env = std::getenv("FERNWICK_SAMPLES");
-    return (std::filesystem::path(env && *env ? env : FW_DEFAULT_SAMPLES_DIR) / name).string();
+    return SamplePath(name);
   }
   const std::string path = (dir / "hub.glb").string();
   std::string error;
@@ -73,8 +72,7 @@ std::map<std::pair<int, int>, std::vector<std::pair<std::string, double>>>& Tabl
 
 void BM_Influences(benchmark::State& state) {
   const int character = static_cast<int>(state.range(0)), way = static_cast<int>(state.range(1));
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "fernwick-bench-influences";
-  std::filesystem::create_directories(dir);
+  const std::filesystem::path dir = ScratchFolder("fernwick-bench-influences");
   const std::string file = PathOf(kCharacters[character], dir);
   if (!std::filesystem::exists(file)) {
     state.SkipWithError(("no " + file + "; set FERNWICK_SAMPLES").c_str());
@@ -106,12 +104,7 @@ BENCHMARK(BM_Influences)->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1, 2}})->Iterations(
 }  // namespace
 
 int main(int argc, char** argv) {
-  KeepFreedMemoryForReuse();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::error_code ec;  // the characters and bakes written meanwhile
-  std::filesystem::remove_all(std::filesystem::temp_directory_path() / "fernwick-bench-influences", ec);
+  RunCharacterBenchmarks(argc, argv, "fernwick-bench-influences");
   std::cout << "\n| character | clip | " << kWays[0] << " | " << kWays[1] << " | " << kWays[2]
             << " |\n|---|---|---|---|---|\n";
   for (int c = 0; c < static_cast<int>(std::size(kCharacters)); ++c) {

@@ -21,10 +21,10 @@
 #include <iostream>
 #include <sstream>
 
+#include "bench/character_bench.h"
 #include "cli/commands/review_command.h"
 #include "cli/files/atomic_file.h"
 #include "cli/sample_characters/arm_character.h"
-#include "cli/terminal_host/host_memory.h"
 
 namespace {
 
@@ -81,12 +81,10 @@ nlohmann::json OpenInChromium(const fs::path& dir, const std::string& page) {
 
 void BM_Review(benchmark::State& state) {
   const Character c = Characters()[state.range(0)];
-  const fs::path dir = fs::temp_directory_path() / "fernwick-bench-review";
-  fs::create_directories(dir);
+  const fs::path dir = ScratchFolder("fernwick-bench-review");
   std::string file;
   if (!c.sample.empty()) {
-    const char* env = std::getenv("FERNWICK_SAMPLES");
-    file = (fs::path(env && *env ? env : FW_DEFAULT_SAMPLES_DIR) / c.sample).string();
+    file = SamplePath(c.sample);
   } else {
     file = (dir / "arm.glb").string();
     std::string error;
@@ -147,10 +145,7 @@ BENCHMARK(BM_Review)->DenseRange(0, 4)->Iterations(1)->Unit(benchmark::kSecond)-
 }  // namespace
 
 int main(int argc, char** argv) {
-  KeepFreedMemoryForReuse();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  RunCharacterBenchmarks(argc, argv, "fernwick-bench-review");
   std::cout << "\n| character | vertices | Delta Mush frames kept | page (MB) | written in (s) | opens in (ms) | "
                "plays at (fps) |\n|---|---|---|---|---|---|---|\n";
   for (const Row& r : Rows())

@@ -22,10 +22,10 @@
 #include <tuple>
 #include <vector>
 
+#include "bench/character_bench.h"
 #include "cli/commands/bake_command.h"
 #include "cli/files/atomic_file.h"
 #include "cli/sample_characters/arm_character.h"
-#include "cli/terminal_host/host_memory.h"
 
 namespace {
 
@@ -75,8 +75,7 @@ const Smoothing kSmoothings[2] = {{"iter 1, strength 1", {}}, {"iter 10, strengt
 std::string CharacterPath(int character, const std::filesystem::path& dir) {
   const Character& ch = kCharacters[character];
   if (*ch.file) {
-    const char* env = std::getenv("FERNWICK_SAMPLES");
-    return (std::filesystem::path(env && *env ? env : FW_DEFAULT_SAMPLES_DIR) / ch.file).string();
+    return SamplePath(ch.file);
   }
   const std::string path = (dir / "arm.glb").string();
   if (!std::filesystem::exists(path)) {
@@ -125,8 +124,7 @@ void BM_HeldOut(benchmark::State& state) {
             variant = static_cast<int>(state.range(2)), held = static_cast<int>(state.range(3));
   const Character& ch = kCharacters[character];
   const Variant& v = Variants()[variant];
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "fernwick-bench-training";
-  std::filesystem::create_directories(dir);
+  const std::filesystem::path dir = ScratchFolder("fernwick-bench-training");
   const std::string file = CharacterPath(character, dir);
   if (!std::filesystem::exists(file)) {
     state.SkipWithError(("no " + file + "; set FERNWICK_SAMPLES").c_str());
@@ -187,12 +185,7 @@ BENCHMARK(BM_HeldOut)->Apply(Args)->Iterations(1)->Unit(benchmark::kSecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  KeepFreedMemoryForReuse();
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  std::error_code ec;  // the characters and bakes written meanwhile
-  std::filesystem::remove_all(std::filesystem::temp_directory_path() / "fernwick-bench-training", ec);
+  RunCharacterBenchmarks(argc, argv, "fernwick-bench-training");
   // The same figures as tables: each held-out clip's RMS after / before, the
   // mean of them, the mean over the clips trained on, and the training frames.
   for (int c = 0; c < kCharacterCount; ++c)

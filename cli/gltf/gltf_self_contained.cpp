@@ -5,6 +5,7 @@
 
 #include "cli/files/atomic_file.h"
 #include "cli/gltf/gltf_container.h"
+#include "cli/gltf/gltf_uri.h"
 
 namespace {
 
@@ -31,20 +32,6 @@ bool Base64Decode(const std::string& text, std::string& out) {
     }
   }
   return true;
-}
-
-std::string PercentDecode(const std::string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size() && std::isxdigit(static_cast<unsigned char>(s[i + 1])) &&
-        std::isxdigit(static_cast<unsigned char>(s[i + 2]))) {
-      out += char(std::stoi(s.substr(i + 1, 2), nullptr, 16));
-      i += 2;
-    } else {
-      out += s[i];
-    }
-  }
-  return out;
 }
 
 // The bytes a URI names: a data URI's payload or a file beside the source.

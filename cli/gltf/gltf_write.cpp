@@ -2,7 +2,6 @@
 // place (key order kept) and new data appended, so nodes, materials, images,
 // extensions and extras go through untouched; nothing is decoded.
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +11,7 @@
 #include "cli/files/atomic_file.h"
 #include "cli/gltf/gltf_character.h"
 #include "cli/gltf/gltf_container.h"
+#include "cli/gltf/gltf_uri.h"
 #include "cli/gltf/gltf_weights.h"
 
 namespace {
@@ -64,35 +64,6 @@ void Put(std::string& s, T v) {
   char b[sizeof(T)];
   std::memcpy(b, &v, sizeof(T));
   s.append(b, sizeof(T));
-}
-
-std::string PercentDecode(const std::string& s) {
-  std::string out;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == '%' && i + 2 < s.size() && std::isxdigit(static_cast<unsigned char>(s[i + 1])) &&
-        std::isxdigit(static_cast<unsigned char>(s[i + 2]))) {
-      out += char(std::stoi(s.substr(i + 1, 2), nullptr, 16));
-      i += 2;
-    } else {
-      out += s[i];
-    }
-  }
-  return out;
-}
-
-std::string PercentEncodePath(const std::string& s) {
-  std::string out;
-  static const char* hex = "0123456789ABCDEF";
-  for (unsigned char ch : s) {
-    if (std::isalnum(ch) || std::strchr("-._~/!$&'()*+,;=:@", ch)) {
-      out += char(ch);
-    } else {
-      out += '%';
-      out += hex[ch >> 4];
-      out += hex[ch & 15];
-    }
-  }
-  return out;
 }
 
 // Relative file references keep pointing at the same files from the new place.

@@ -18,5 +18,6 @@ add_custom_command(
   COMMAND ${CMAKE_COMMAND} -DOUT=${FW_REVIEW_ASSETS_CPP} -DWEB_DIR=${FW_REVIEW_WEB} -DBUNDLE=${FW_REVIEW_BUNDLE}
           -P ${CMAKE_CURRENT_LIST_DIR}/review_page.cmake
   DEPENDS ${FW_REVIEW_BUNDLE} ${FW_REVIEW_PAGE} ${CMAKE_CURRENT_LIST_DIR}/review_page.cmake
+          ${CMAKE_SOURCE_DIR}/cmake/raw_literals.cmake
   COMMENT "Embedding the review page")
 target_sources(fw_cli PRIVATE ${FW_REVIEW_ASSETS_CPP})

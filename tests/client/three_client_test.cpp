@@ -31,8 +31,9 @@ struct Played {
 
 // Frames 0, a third, two thirds and the last of each clip.
 std::vector<int> FramesOf(int count) {
-  std::vector<int> f = {0, count / 3, 2 * count / 3, count - 1};
-  f.erase(std::unique(f.begin(), f.end()), f.end());
+  std::vector<int> f;
+  for (int frame : {0, count / 3, 2 * count / 3, count - 1})
+    if (f.empty() || f.back() != frame) f.push_back(frame);
   return f;
 }
 

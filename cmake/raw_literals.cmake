@@ -1,0 +1,20 @@
+# fw_raw_literals(CONTENT DELIM OUT): CONTENT as C++ raw string literals of
+# about 60000 bytes each (compilers bound one literal's length), cut after a
+# line so that no character is split, joined by the compiler and ended by "".
+function(fw_raw_literals content delim out)
+  string(LENGTH "${content}" length)
+  set(literals "")
+  set(at 0)
+  while(at LESS length)
+    string(SUBSTRING "${content}" ${at} 60000 piece)
+    string(LENGTH "${piece}" taken)
+    string(FIND "${piece}" "\n" lastLine REVERSE)
+    if(taken EQUAL 60000 AND lastLine GREATER 0)
+      math(EXPR taken "${lastLine} + 1")
+      string(SUBSTRING "${piece}" 0 ${taken} piece)
+    endif()
+    string(APPEND literals "R\"${delim}(${piece})${delim}\"\n")
+    math(EXPR at "${at} + ${taken}")
+  endwhile()
+  set(${out} "${literals}\"\"" PARENT_SCOPE)
+endfunction()
