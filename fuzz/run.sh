@@ -41,5 +41,10 @@ for t in "${targets[@]}"; do
     echo "$t: ${runs:-?} runs in ${took}s: nothing found"
   fi
 done
-echo "scratch: $scratch"
+# The copies are kept only where something was found: its artifacts and logs.
+if [ "$failed" -eq 0 ]; then
+  rm -rf "$scratch"
+else
+  echo "scratch: $scratch"
+fi
 exit $failed
