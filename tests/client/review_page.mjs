@@ -31,7 +31,7 @@ const browser = await chromium.launchPersistentContext(profile, {
     '--disable-component-update', '--disable-sync', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
     '--disable-gpu-compositing'],
 });
-const result = { errors: [], warnings: [], requests: [], checks: [] };
+const result = { errors: [], warnings: [], requests: [], checks: [], trianglesByView: {} };
 let failed = false;
 try {
   const page = browser.pages()[0] || await browser.newPage();
@@ -74,6 +74,7 @@ try {
   for (const view of ['side', 'source', 'mush', 'baked']) {
     await page.click(`#views button[data-view="${view}"]`);
     await page.screenshot({ path: path.join(manifest.shots, `review_${view}.png`) });
+    result.trianglesByView[view] = await page.evaluate(() => window.fernwickReview.trianglesDrawn);
   }
   await page.click('#views button[data-view="side"]');
   await page.click('#colours button[data-colour="worst"]');

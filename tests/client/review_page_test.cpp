@@ -149,6 +149,12 @@ TEST(ReviewPage, ShowsTheBakeInChromiumAsTheProgramComputesIt) {
   EXPECT_GT(r["fps"].get<double>(), 5.0);
   EXPECT_LT(r["trianglesCoarse"].get<int>(), r["trianglesWhole"].get<int>()) << "played coarser: fewer triangles";
   EXPECT_EQ(r["trianglesPaused"], r["trianglesWhole"]) << "paused after that, every triangle again";
+  // Each view draws the whole character: Delta Mush among the parts the bake
+  // did not score (the watch), as the two skins do.
+  const Json& byView = r["trianglesByView"];
+  EXPECT_EQ(byView["mush"], byView["baked"]) << byView.dump();
+  EXPECT_EQ(byView["source"], byView["baked"]) << byView.dump();
+  EXPECT_EQ(byView["side"].get<int>(), 3 * byView["baked"].get<int>()) << byView.dump();
   for (const char* view : {"side", "source", "mush", "baked", "worst"})
     EXPECT_GT(std::filesystem::file_size(shots + "/review_" + std::string(view) + ".png"), 10000u) << view;
   std::cout << "review page: " << std::filesystem::file_size(page) << " bytes, opened in " << r["loadMs"]

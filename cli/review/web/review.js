@@ -114,7 +114,19 @@ function render() {
   shown.forEach((name, i) => {
     renderer.setViewport(i * w, 0, w, height);
     renderer.setScissor(i * w, 0, w, height);
-    renderer.render(views[name].scene, camera);
+    if (name === 'mush') {
+      // What the bake did not score (parts hung on bones, other meshes)
+      // stands there as in the baked file, around the Delta Mush result.
+      views.baked.showScored(false);
+      renderer.render(views.baked.scene, camera);
+      views.baked.showScored(true);
+      api.trianglesDrawn += renderer.info.render.triangles;
+      renderer.autoClear = false;
+      renderer.render(views.mush.scene, camera);
+      renderer.autoClear = true;
+    } else {
+      renderer.render(views[name].scene, camera);
+    }
     api.trianglesDrawn += renderer.info.render.triangles;
     labels.push(`<div style="left:${i * w + 6}px">${views[name].label}</div>`);
   });
@@ -295,6 +307,12 @@ function frameCamera() {
     p.skin.world(p.world);
     for (let i = 0; i < p.world.length; i += 3) box.expandByPoint(v.set(p.world[i], p.world[i + 1], p.world[i + 2]));
   }
+  // Unskinned meshes too: a character may be mostly parts hung on bones.
+  const scored = new Set(views.source.parts.map((p) => p.object));
+  views.source.gltf.scene.traverse((o) => {
+    if (!o.isMesh || o.isSkinnedMesh || scored.has(o) || !o.geometry.attributes.position) return;
+    box.union(new THREE.Box3().setFromBufferAttribute(o.geometry.attributes.position).applyMatrix4(o.matrixWorld));
+  });
   if (box.isEmpty()) box.setFromObject(views.source.gltf.scene);
   const centre = box.getCenter(new THREE.Vector3());
   const radius = Math.max(box.getSize(new THREE.Vector3()).length() / 2, 1e-3);

@@ -104,6 +104,10 @@ export class FileView {
     }
   }
 
+  showScored(on) {
+    for (const p of this.parts) p.object.visible = on;
+  }
+
   play(animation) {
     this.mixer.stopAllAction();
     const clip = this.gltf.animations[animation];
