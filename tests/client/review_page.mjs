@@ -45,6 +45,7 @@ try {
   result.loadMs = await page.evaluate(() => window.fernwickReview.loadMs);
   result.timings = await page.evaluate(() => window.fernwickReview.timings);
   result.clipCount = await page.evaluate(() => window.fernwickReview.clipCount);
+  result.unshadedMeshes = await page.evaluate(() => window.fernwickReview.unshadedMeshes());
 
   for (const c of manifest.checks) {
     const bin = fs.readFileSync(c.expected);

@@ -131,6 +131,7 @@ TEST(ReviewPage, ShowsTheBakeInChromiumAsTheProgramComputesIt) {
   EXPECT_EQ(r["errors"], Json::array()) << "console errors";
   EXPECT_EQ(r["requests"], Json::array()) << "the page asked for something beyond itself";
   EXPECT_EQ(r["clipCount"], 2);
+  EXPECT_EQ(r["unshadedMeshes"], 0) << "the test character has no normals: glTF draws it flat-shaded";
   ASSERT_EQ(r["checks"].size(), checks.size());
   std::map<std::string, double> largest;  // per view, over the checks: the worst difference over the diagonal
   for (const Json& c : r["checks"]) {

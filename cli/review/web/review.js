@@ -444,6 +444,16 @@ const api = {
     const meshes = view === 'mush' ? buildMush(frameNow()) : views[view].threePositions(review);
     return meshes.flatMap((m) => Array.from(m));
   },
+  // Meshes that would be shaded from normals they do not have (glTF draws
+  // those flat), over every view.
+  unshadedMeshes() {
+    let count = 0;
+    for (const name of VIEW_ORDER)
+      views[name].scene.traverse((o) => {
+        if (o.isMesh && !o.geometry.attributes.normal && !o.material.flatShading) count++;
+      });
+    return count;
+  },
   step(clip) { return Math.max(0, ...review.clips[clip].meshes.map((m) => m.step)); },
   measureFps,
 };

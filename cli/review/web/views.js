@@ -42,6 +42,19 @@ export function shadingTexture() {
   return texture;
 }
 
+// glTF draws a primitive without normals flat-shaded: such primitives get a
+// flat-shaded copy of the material.
+const flatCopies = new WeakMap();
+function shading(geometry, material) {
+  if (geometry.attributes.normal) return material;
+  if (!flatCopies.has(material)) {
+    const flat = material.clone();
+    flat.flatShading = true;
+    flatCopies.set(material, flat);
+  }
+  return flatCopies.get(material);
+}
+
 // The page replaces every material, so the files' textures are never decoded.
 class SkipTextures {
   constructor() { this.name = 'fernwick_skip_textures'; }
@@ -93,12 +106,12 @@ export class FileView {
     this.mixer = new THREE.AnimationMixer(gltf.scene);
     this.parts = scoredParts(gltf, review, bytes);
     const scored = new Set(this.parts.map((p) => p.object));
-    gltf.scene.traverse((o) => { if (o.isMesh && !scored.has(o)) o.material = plain; });
+    gltf.scene.traverse((o) => { if (o.isMesh && !scored.has(o)) o.material = shading(o.geometry, plain); });
     for (const p of this.parts) {
       p.colours = new THREE.BufferAttribute(new Float32Array(p.object.geometry.attributes.position.count * 3), 3);
       p.colours.setUsage(THREE.DynamicDrawUsage);
       p.object.geometry.setAttribute('color', p.colours);
-      p.object.material = heat;
+      p.object.material = shading(p.object.geometry, heat);
       p.skin = new CpuSkin(p.object);
       p.world = new Float32Array(p.skin.count * 3);
     }
@@ -154,10 +167,11 @@ export class MushView {
       position.setUsage(THREE.DynamicDrawUsage);
       g.setAttribute('position', position);
       if (p.object.geometry.index) g.setIndex(p.object.geometry.index);
-      const mesh = new THREE.Mesh(g, material);
+      const flat = !p.object.geometry.attributes.normal;
+      const mesh = new THREE.Mesh(g, shading(p.object.geometry, material));
       mesh.frustumCulled = false;
       this.scene.add(mesh);
-      return { source: p, mesh, position };
+      return { source: p, mesh, position, flat };
     });
   }
 
@@ -170,7 +184,7 @@ export class MushView {
         out[3 * i] = w[k]; out[3 * i + 1] = w[k + 1]; out[3 * i + 2] = w[k + 2];
       }
       q.position.needsUpdate = true;
-      q.mesh.geometry.computeVertexNormals();
+      if (!q.flat) q.mesh.geometry.computeVertexNormals();
     }
   }
 }
