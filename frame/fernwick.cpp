@@ -2,6 +2,8 @@
 // reference-notification handler with its instancing guard.
 #include "fernwick.h"
 
+#include <algorithm>
+
 #include "../sdk/derived_object.h"
 #include "../sdk/instance_mgr.h"
 #include "../sdk/message_box.h"
@@ -44,10 +46,18 @@ void Fernwick::SetReference(int i, RefTargetHandle rtarg) {
   if (i == 0) pblock = static_cast<IParamBlock2*>(rtarg);
 }
 
+// Scene files and scripts can store any value; the spinners' ranges are what
+// the deformer and the solve are built for (an iteration count of 2^31 would
+// never finish), so reads keep to them. NaN reads as the low end.
 float Fernwick::GetFloatParam(ParamID id) {
   float v = 0.0f;
   Interval valid = FOREVER;
   if (pblock) pblock->GetValue(id, GetCOREInterface()->GetTime(), v, valid);
+  const ParamDef* def = fernwick_param_blk.GetParamDef(id);
+  if (def && def->has_range) {
+    if (!(v >= def->range_low.f)) v = def->range_low.f;
+    if (v > def->range_high.f) v = def->range_high.f;
+  }
   return v;
 }
 
@@ -55,6 +65,8 @@ int Fernwick::GetIntParam(ParamID id) {
   int v = 0;
   Interval valid = FOREVER;
   if (pblock) pblock->GetValue(id, GetCOREInterface()->GetTime(), v, valid);
+  const ParamDef* def = fernwick_param_blk.GetParamDef(id);
+  if (def && def->has_range) v = std::clamp(v, def->range_low.i, def->range_high.i);
   return v;
 }
 

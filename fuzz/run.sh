@@ -2,6 +2,8 @@
 # Builds the fuzz targets and runs each for SECONDS seconds over a scratch copy
 # of its corpus. Exits non-zero when any target crashed, hung or leaked.
 # Usage: fuzz/run.sh SECONDS [TARGET...]
+# FERNWICK_FUZZ_TIMEOUT (seconds, default 20) is the time one input may take;
+# a low value hunts slow inputs.
 set -u
 seconds=${1:?usage: fuzz/run.sh SECONDS [TARGET...]}
 shift
@@ -27,7 +29,7 @@ for t in "${targets[@]}"; do
   cp "$root/fuzz/corpus/$t/"* "$work/corpus/" 2>/dev/null
   log="$work/log.txt"
   start=$SECONDS
-  (cd "$work" && "$build/fuzz/$t" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 \
+  (cd "$work" && "$build/fuzz/$t" -max_total_time="$seconds" -timeout=${FERNWICK_FUZZ_TIMEOUT:-20} -rss_limit_mb=2048 \
       -print_final_stats=1 -artifact_prefix="$work/artifacts/" corpus >"$log" 2>&1)
   rc=$?
   took=$((SECONDS - start))

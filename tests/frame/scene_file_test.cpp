@@ -1,5 +1,8 @@
 #include "sdk/scene_file.h"
 
+#include <cmath>
+#include <limits>
+
 #include "plugin_fixture.h"
 #include "sdk/chunk_io.h"
 
@@ -70,6 +73,43 @@ TEST_F(PluginTest, SceneFileKeepsTheModifierDeformingAlike) {
     EXPECT_NEAR(after2400[i].x, at2400[i].x, 1e-6f) << i;
     EXPECT_NEAR(after2400[i].z, at2400[i].z, 1e-6f) << i;
   }
+}
+
+// A file (or a script) can hold values the spinners never allow. The deformer
+// reads them at the ends of their ranges: an iteration count of 2^31 - 1
+// evaluates like 1000 instead of hanging the host, a weight of 7.5 like 1 and
+// a NaN weight (scripts only: files refuse it) like 0.
+TEST_F(PluginTest, SceneFileValuesBeyondTheSpinnersDeformAtTheRangeEnds) {
+  const Mesh rest = MakeTorus(10, 6);
+  const std::vector<Point3> bent = BentPositions(rest.verts);
+  auto deformed = [&](int iter, float weight, bool throughFile = true) {
+    Modifier* mod;
+    INode* node = NodeWithFernwick(rest, mod);
+    IParamBlock2* pb = mod->GetParamBlock(0);
+    pb->SetValue(kIter, 0, iter);
+    pb->SetValue(kWeight, 0, weight);
+    Pose(node, bent);
+    if (throughFile) {
+      std::string bytes, error;
+      EXPECT_TRUE(SaveSceneToBytes(bytes, error)) << error;
+      ip->ResetScene();
+      EXPECT_TRUE(LoadSceneFromBytes(bytes, error)) << error;
+    }
+    std::vector<INode*> nodes;
+    ip->EnumNodes(nodes);
+    EXPECT_EQ(nodes.size(), 1u);
+    const std::vector<Point3> out = nodes.empty() ? std::vector<Point3>{} : Evaluated(nodes[0]);
+    ip->ResetScene();
+    return out;
+  };
+  const std::vector<Point3> at1000 = deformed(1000, 0.5f);
+  ASSERT_NE(at1000, bent);
+  EXPECT_EQ(deformed(std::numeric_limits<int>::max(), 0.5f), at1000);
+  EXPECT_EQ(deformed(std::numeric_limits<int>::min(), 0.5f), deformed(0, 0.5f));
+  EXPECT_EQ(deformed(4, 7.5f), deformed(4, 1.0f));
+  const std::vector<Point3> nanWeight = deformed(4, std::numeric_limits<float>::quiet_NaN(), false);
+  EXPECT_EQ(nanWeight, deformed(4, 0.0f, false));
+  for (const Point3& p : nanWeight) ASSERT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z));
 }
 
 // Two Fernwicks on one stack, the lower one switched off: the order, the
