@@ -16,6 +16,17 @@
 namespace {
 // Every part of the object, as the host's begin/end-edit messages carry it.
 constexpr PartID kAllParts = 0x800037FF;
+
+// Scene files and scripts can store any value; the spinners' ranges are what
+// the deformer and the solve are built for (an iteration count of 2^31 would
+// never finish), so reads keep to them. NaN reads as the low end. The solve's
+// frame range is the exception: long clip sets are keyed past the spinners'
+// ends by code, and the solve takes them as set.
+const ParamDef* ClampedParamDef(ParamID id) {
+  if (id == pb_startFrame || id == pb_endFrame) return nullptr;
+  const ParamDef* def = fernwick_param_blk.GetParamDef(id);
+  return def && def->has_range ? def : nullptr;
+}
 }  // namespace
 
 Fernwick::Fernwick() { GetFernwickDesc()->MakeAutoParamBlocks(this); }
@@ -46,15 +57,11 @@ void Fernwick::SetReference(int i, RefTargetHandle rtarg) {
   if (i == 0) pblock = static_cast<IParamBlock2*>(rtarg);
 }
 
-// Scene files and scripts can store any value; the spinners' ranges are what
-// the deformer and the solve are built for (an iteration count of 2^31 would
-// never finish), so reads keep to them. NaN reads as the low end.
 float Fernwick::GetFloatParam(ParamID id) {
   float v = 0.0f;
   Interval valid = FOREVER;
   if (pblock) pblock->GetValue(id, GetCOREInterface()->GetTime(), v, valid);
-  const ParamDef* def = fernwick_param_blk.GetParamDef(id);
-  if (def && def->has_range) {
+  if (const ParamDef* def = ClampedParamDef(id)) {
     if (!(v >= def->range_low.f)) v = def->range_low.f;
     if (v > def->range_high.f) v = def->range_high.f;
   }
@@ -65,8 +72,7 @@ int Fernwick::GetIntParam(ParamID id) {
   int v = 0;
   Interval valid = FOREVER;
   if (pblock) pblock->GetValue(id, GetCOREInterface()->GetTime(), v, valid);
-  const ParamDef* def = fernwick_param_blk.GetParamDef(id);
-  if (def && def->has_range) v = std::clamp(v, def->range_low.i, def->range_high.i);
+  if (const ParamDef* def = ClampedParamDef(id)) v = std::clamp(v, def->range_low.i, def->range_high.i);
   return v;
 }
 

@@ -73,6 +73,8 @@ TEST_F(RigTest, SolveWritesWhatTheRulesGiveForTheSceneAsItStands) {
       {"25 frames per second", 25, 192, {.restFrame = 2}, false},
       {"a second Skin below the first", 30, 160, {}, true},
       {"chained stacks", 30, 160, {.restFrame = 1, .lift = true, .chained = true}, false},
+      // Past the spinners' end, as the program keys long clip sets.
+      {"frames 12002 to 12010", 30, 160, {.restFrame = 12000}, false},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.what);
